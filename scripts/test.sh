@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test through ctest.
+#   scripts/test.sh             normal build in build/
+#   scripts/test.sh --sanitize  AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+
+build=build
+options=()
+if [[ "${1:-}" == "--sanitize" ]]; then
+    build=build-asan
+    options+=(-DOSC_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
+fi
+cmake -S . -B "$build" "${options[@]}" >/dev/null
+cmake --build "$build" -j"$(nproc)"
+
+export QT_QPA_PLATFORM=offscreen
+source scripts/sound-server.sh
+start_sound_server
+trap stop_sound_server EXIT
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)"

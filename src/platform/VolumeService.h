@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The sound card's output volumes: waveform output device 0 and auxiliary devices 1 to 5.
+// A volume is 32 bits, low 16 bits the left channel, high 16 bits the right, 0xFFFF full.
+// A device that does not exist reads 0 and ignores writes. Called on the UI thread.
+
+#include <cstdint>
+
+namespace platform {
+
+class VolumeService {
+public:
+    virtual ~VolumeService() = default;
+    virtual std::uint32_t WaveOutGetVolume(std::uint32_t device) = 0;
+    virtual void WaveOutSetVolume(std::uint32_t device, std::uint32_t volume) = 0;
+    virtual std::uint32_t AuxGetVolume(std::uint32_t device) = 0;
+    virtual void AuxSetVolume(std::uint32_t device, std::uint32_t volume) = 0;
+};
+
+// Number of mixer devices in the machine.
+class MixerDevices {
+public:
+    virtual ~MixerDevices() = default;
+    virtual std::uint32_t MixerGetNumDevs() = 0;
+};
+
+} // namespace platform
