@@ -16,8 +16,7 @@ struct AudioSystem {
     std::unique_ptr<WaveService> wave;
     std::unique_ptr<VolumeService> volume;
     std::unique_ptr<MixerDevices> mixer;
-    // Whatever else must live as long as the services (a clock thread, a library session);
-    // released last.
+    // What drives the services (the simulated card's clock thread); released before them.
     std::shared_ptr<void> keepAlive;
     // One line for the user naming what is in use, e.g. "audio: simulated sound card".
     std::string description;
