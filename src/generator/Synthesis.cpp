@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: MIT
+#include "generator/Synthesis.h"
+
+#include "common/NumberText.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace generator {
+
+namespace {
+
+// The phase constant is the decimal 3.14159 as written, not full-precision pi: the unit's
+// calibration was made with it.
+constexpr long double kPhaseConstant = 3.14159L;
+
+// rnd(x), ties to even; a value that is not a number (no frame rate) counts as silence.
+long long Rnd(long double x) {
+    if (std::isnan(x)) {
+        return 0;
+    }
+    return std::llrint(std::clamp(x, -1e18L, 1e18L));
+}
+
+long double Sine(int n, std::int32_t frameRate, std::int32_t frequency) {
+    return std::sin(static_cast<long double>(n) / frameRate * kPhaseConstant * 2 * frequency);
+}
+
+// A wrapped value would put a full-scale jump into the output, so the sample is clipped.
+std::int16_t Clip(long long value) {
+    return static_cast<std::int16_t>(std::clamp<long long>(value, -32768, 32767));
+}
+
+std::int32_t ReadField(std::string& text) {
+    if (text.empty()) {
+        text.push_back('1'); // an empty field counts as 1
+    }
+    return common::StrToInt(text);
+}
+
+// rnd(value / divisor), at least 1.
+std::int32_t AtLeastOne(std::int32_t value, int divisor) {
+    return static_cast<std::int32_t>(
+        std::max<long long>(Rnd(static_cast<long double>(value) / divisor), 1));
+}
+
+int Capacity(std::span<std::int16_t> buffer, int samples) {
+    return static_cast<int>(
+        std::min<std::size_t>(buffer.size(), static_cast<std::size_t>(samples)));
+}
+
+} // namespace
+
+std::int32_t FillTwoTone(std::span<std::int16_t> buffer, std::int32_t frameRate,
+                         const TwoTone& generators) {
+    const int count = Capacity(buffer, kTwoToneSamples);
+    for (int n = 0; n < count; ++n) {
+        const long long a =
+            Rnd(Sine(n, frameRate, generators.gen1Frequency) * generators.gen1Amplitude);
+        const long long b =
+            Rnd(Sine(n, frameRate, generators.gen2Frequency) * generators.gen2Amplitude);
+        buffer[static_cast<std::size_t>(n)] = Clip(a + b);
+    }
+    return 2 * count;
+}
+
+std::int32_t FillSweep(std::span<std::int16_t> buffer, std::int32_t frameRate,
+                       std::int32_t gen1Amplitude, SweepFields& fields, RampState& ramp) {
+    const std::int32_t start = ReadField(fields.startText);
+    ramp.rampFrequency = AtLeastOne(start, 5);
+    const std::int32_t step = ReadField(fields.stepText);
+    ramp.rampStepSamples = AtLeastOne(step, 25);
+    ramp.rampStepCounter = 0;
+    const int count = Capacity(buffer, kSweepSamples);
+    for (int n = 0; n < count; ++n) {
+        buffer[static_cast<std::size_t>(n)] =
+            Clip(Rnd(Sine(n, frameRate, ramp.rampFrequency) * gen1Amplitude));
+        if (++ramp.rampStepCounter == ramp.rampStepSamples) {
+            ++ramp.rampFrequency;
+            ramp.rampStepCounter = 0;
+        }
+    }
+    return 2 * count;
+}
+
+} // namespace generator
