@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: MIT
+#include "app/Form1LayoutKit.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+
+namespace app::layout {
+
+QFont FormFont(int pixelSize) {
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(pixelSize);
+    font.setBold(true);
+    return font;
+}
+
+void SetColors(QWidget* widget, const QColor& background, const QColor& text) {
+    QPalette palette = widget->palette();
+    for (QPalette::ColorRole role : {QPalette::Base, QPalette::Window, QPalette::Button}) {
+        palette.setColor(role, background);
+    }
+    for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}) {
+        palette.setColor(role, text);
+    }
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+QFrame* MakePanel(QWidget* parent, const char* name, QRect geometry, const QColor& color,
+                  QFrame::Shadow bevel) {
+    auto* panel = new QFrame(parent);
+    panel->setObjectName(QString::fromLatin1(name));
+    panel->setGeometry(geometry);
+    panel->setFrameStyle(QFrame::Panel | bevel);
+    panel->setLineWidth(1);
+    SetColors(panel, color, Qt::white);
+    return panel;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const char* name, QRect geometry, const QString& text) {
+    auto* edit = new QLineEdit(text, parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setGeometry(geometry);
+    edit->setTextMargins(0, 0, 0, 0);
+    return edit;
+}
+
+QLineEdit* MakeLabelEdit(QWidget* parent, const char* name, QRect geometry, const QString& text) {
+    QLineEdit* edit = MakeEdit(parent, name, geometry, text);
+    edit->setFrame(false);
+    return edit;
+}
+
+QComboBox* MakeCombo(QWidget* parent, const char* name, QRect geometry, const QStringList& items,
+                     const QString& text) {
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(QString::fromLatin1(name));
+    combo->setGeometry(geometry);
+    combo->setEditable(true);
+    // Typed text stays text: it never becomes a new item.
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->addItems(items);
+    combo->setCurrentIndex(static_cast<int>(items.indexOf(text)));
+    combo->setEditText(text);
+    return combo;
+}
+
+QComboBox* MakeList(QWidget* parent, const char* name, QRect geometry, const QStringList& items,
+                    int item) {
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(QString::fromLatin1(name));
+    combo->setGeometry(geometry);
+    combo->addItems(items);
+    combo->setCurrentIndex(item);
+    return combo;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const QString& caption) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QScrollBar* MakeScrollBar(QWidget* parent, const char* name, QRect geometry, ScrollRange range,
+                          const QString& hint) {
+    auto* bar = new QScrollBar(Qt::Horizontal, parent);
+    bar->setObjectName(QString::fromLatin1(name));
+    bar->setGeometry(geometry);
+    bar->setRange(range.minimum, range.maximum);
+    bar->setValue(range.position);
+    bar->setPageStep(range.largeChange);
+    bar->setSingleStep(1);
+    bar->setToolTip(hint);
+    return bar;
+}
+
+} // namespace app::layout

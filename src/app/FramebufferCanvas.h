@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The window's canvas: a persistent image of the client area's size that the drawing routines
+// change at once, pixel for pixel (no antialiasing, whole-pixel pens). Every drawing call
+// schedules a coalesced update of the widget that shows the image; erasing fills it black.
+// UI thread only.
+
+#include "display/Canvas.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <QPoint>
+
+class QWidget;
+
+namespace app {
+
+class FramebufferCanvas final : public display::Canvas {
+public:
+    // `view` shows the image and is asked to update after drawing; it must outlive the canvas.
+    FramebufferCanvas(QWidget& view, QSize size);
+    ~FramebufferCanvas() override;
+
+    void SetPenColor(display::Rgb color) override;
+    void SetPenWidth(int width) override;
+    void SetFontColor(display::Rgb color) override;
+    void MoveTo(int x, int y) override;
+    void LineTo(int x, int y) override;
+    void TextOut(int x, int y, std::string_view text) override;
+    int ClientWidth() const override { return image_.width(); }
+    int ClientHeight() const override { return image_.height(); }
+
+    // The font TextOut writes with.
+    void SetFont(const QFont& font);
+    // A new, black image of `size`; what was drawn is gone.
+    void Resize(QSize size);
+    // Fills the whole image black.
+    void Erase();
+    // The image with every drawing call so far applied.
+    const QImage& Image();
+    display::Rgb PixelAt(int x, int y);
+
+private:
+    QPainter& Painter();
+    void EndPainting();
+
+    QWidget& view_;
+    QImage image_;
+    QPainter painter_;
+    QColor penColor_{Qt::black};
+    QColor fontColor_{Qt::black};
+    int penWidth_ = 1;
+    QPoint position_;
+    QFont font_;
+};
+
+} // namespace app
