@@ -13,7 +13,7 @@ start_sound_server() {
     fi
     pulseaudio --daemonize=no --exit-idle-time=-1 --system=false --disallow-exit \
         -n --load="module-native-protocol-unix socket=$PULSE_RUNTIME_PATH/native auth-anonymous=1" \
-        --load="module-null-sink sink_name=osc_null rate=44100 channels=2" \
+        --load="module-null-sink sink_name=osc_null rate=44100 channels=2 norewinds=1" \
         --load="module-always-sink" \
         >"$PULSE_RUNTIME_PATH/daemon.log" 2>&1 &
     OSC_PULSE_PID=$!

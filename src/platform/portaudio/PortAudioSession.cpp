@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: MIT
+#include "platform/portaudio/PortAudioSession.h"
+
+#include <alsa/asoundlib.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <regex>
+
+namespace platform {
+
+namespace {
+
+void IgnoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+
+} // namespace
+
+QuietStderr::QuietStderr() {
+    std::fflush(stderr);
+    const int nullFd = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (nullFd < 0) {
+        return;
+    }
+    saved_ = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (saved_ >= 0) {
+        ::dup2(nullFd, STDERR_FILENO);
+    }
+    ::close(nullFd);
+}
+
+QuietStderr::~QuietStderr() {
+    if (saved_ >= 0) {
+        std::fflush(stderr);
+        ::dup2(saved_, STDERR_FILENO);
+        ::close(saved_);
+    }
+}
+
+PortAudioSession::PortAudioSession() {
+    snd_lib_error_set_handler(&IgnoreAlsaMessage);
+    QuietStderr quiet;
+    status_ = Pa_Initialize();
+}
+
+PortAudioSession::~PortAudioSession() {
+    if (status_ == paNoError) {
+        Pa_Terminate();
+    }
+}
+
+PaDeviceIndex FindPortAudioDevice(const std::string& choice) {
+    const PaDeviceIndex count = Pa_GetDeviceCount();
+    if (!choice.empty() && std::all_of(choice.begin(), choice.end(),
+                                       [](unsigned char c) { return std::isdigit(c) != 0; })) {
+        const long index = choice.size() > 9 ? -1 : std::stol(choice);
+        return index >= 0 && index < count ? static_cast<PaDeviceIndex>(index) : paNoDevice;
+    }
+    for (PaDeviceIndex i = 0; i < count; ++i) {
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
+        if (info != nullptr && choice == info->name) {
+            return i;
+        }
+    }
+    return paNoDevice;
+}
+
+std::string MixerNameFor(PaDeviceIndex device) {
+    const PaDeviceInfo* info = Pa_GetDeviceInfo(device);
+    if (info == nullptr) {
+        return "default";
+    }
+    // PortAudio names a card's own devices like "HDA Intel PCH: ALC892 Analog (hw:0,0)".
+    static const std::regex cardDevice(R"(\(hw:(\d+),\d+\))");
+    std::cmatch match;
+    if (std::regex_search(info->name, match, cardDevice)) {
+        return "hw:" + match[1].str();
+    }
+    return "default";
+}
+
+} // namespace platform

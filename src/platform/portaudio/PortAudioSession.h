@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// Keeps PortAudio initialised while alive. PortAudio counts nested initialisations, so every
+// user holds its own session; only the first one probes the devices. The probing makes ALSA
+// and JACK print their attempts on standard error even where nothing is wrong, so that chatter
+// is kept off the terminal while PortAudio initialises and ALSA's library messages are silenced
+// for good; real failures still come back as error codes. Created and destroyed on the UI
+// thread.
+
+#include <portaudio.h>
+
+#include <string>
+
+namespace platform {
+
+class PortAudioSession {
+public:
+    PortAudioSession();
+    ~PortAudioSession();
+    PortAudioSession(const PortAudioSession&) = delete;
+    PortAudioSession& operator=(const PortAudioSession&) = delete;
+
+    // paNoError when PortAudio is usable.
+    PaError Status() const { return status_; }
+
+private:
+    PaError status_;
+};
+
+// Sends standard error to /dev/null while alive and puts it back afterwards. Anything another
+// thread prints meanwhile is lost too, so keep the span short.
+class QuietStderr {
+public:
+    QuietStderr();
+    ~QuietStderr();
+    QuietStderr(const QuietStderr&) = delete;
+    QuietStderr& operator=(const QuietStderr&) = delete;
+
+private:
+    int saved_ = -1;
+};
+
+// The PortAudio device with this exact name, or with this index when `choice` is all digits;
+// paNoDevice when there is none. Needs a session.
+PaDeviceIndex FindPortAudioDevice(const std::string& choice);
+
+// The ALSA mixer that controls a PortAudio device: "hw:N" for a device of card N, otherwise
+// the default mixer (with a sound server, its volume).
+std::string MixerNameFor(PaDeviceIndex device);
+
+} // namespace platform

@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// One open wave device on a PortAudio stream: the buffer queue, the real-time callback and the
+// notifier thread that hands finished buffers to the dispatcher.
+//
+// Threads: every public member runs on the UI thread. The PortAudio callback runs on the audio
+// thread and never blocks, waits or allocates: it takes queued headers from `queued_`, marks
+// finished ones done, puts them into `finished_` and wakes the notifier with sem_post. The
+// notifier thread posts one notification per finished header to the dispatcher, in the order
+// the callback finished them. Reset and Close first stop the stream, so that from then on the
+// UI thread owns the callback's state; a mutex among the notifier and the UI thread keeps
+// notifications in device order when both drain `finished_`.
+
+#include "platform/Dispatcher.h"
+#include "platform/WaveService.h"
+#include "platform/portaudio/HeaderRing.h"
+
+#include <portaudio.h>
+#include <semaphore.h>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+namespace platform {
+
+// What the callbacks of all streams of one service count; read on any thread.
+struct StreamCounters {
+    // Output gaps: a buffer arrived after the queue had run dry while playing, or PortAudio
+    // reported an output underflow. The end of the last buffer before close is no gap.
+    std::atomic<std::uint64_t> underruns{0};
+    // Input that PortAudio lost (input overflow).
+    std::atomic<std::uint64_t> overruns{0};
+    // Captured frames thrown away because no buffer was queued (normal between bursts).
+    std::atomic<std::uint64_t> droppedInputFrames{0};
+    std::atomic<std::uint64_t> callbacks{0};
+    // Thread CPU time spent in callbacks, counted only while `timeCallbacks` is set.
+    std::atomic<bool> timeCallbacks{false};
+    std::atomic<std::uint64_t> callbackNanoseconds{0};
+};
+
+enum class StreamDirection { Output, Input };
+
+class PortAudioStream {
+public:
+    PortAudioStream(StreamDirection direction, Dispatcher& dispatcher,
+                    WaveNotificationReceiver* receiver, const WaveFormat& format,
+                    StreamCounters& counters);
+    // Stops the stream and the notifier without any further notification.
+    ~PortAudioStream();
+    PortAudioStream(const PortAudioStream&) = delete;
+    PortAudioStream& operator=(const PortAudioStream&) = delete;
+
+    // Opens `device` and posts the open notification; output starts at once (silence until a
+    // buffer is queued). A PortAudio failure returns its private code.
+    MMResult Open(PaDeviceIndex device);
+    // Hands one header to the device (the caller has checked that it is prepared).
+    MMResult Queue(WaveHeader* header);
+    // Input: starts recording into the queued buffers.
+    MMResult Start();
+    // Output: while paused the device plays silence and keeps its buffers.
+    void SetPaused(bool paused) { paused_.store(paused, std::memory_order_relaxed); }
+    // Stops, returns every buffer with its notification in device order; output goes on
+    // playing what is queued later, input waits for Start.
+    MMResult Reset();
+    // WAVERR_STILLPLAYING while the device holds buffers; else stops, posts the remaining
+    // notifications and the close notification.
+    MMResult Close();
+
+private:
+    static int Callback(const void* input, void* output, unsigned long frames,
+                        const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags status,
+                        void* self);
+    void Play(char* out, std::size_t bytes, PaStreamCallbackFlags status);
+    void Record(const char* in, std::size_t bytes, PaStreamCallbackFlags status);
+    bool TakeNextHeader();
+    void FinishCurrent(std::uint32_t bytes);
+
+    void NotifierLoop();
+    void PostFinished(); // with postMutex_ held
+    void Post(std::uint32_t message, WaveHeader* header);
+    void ReturnHeader(WaveHeader* header, std::uint32_t bytes);
+    void StopCallback(bool drain);
+    void StopNotifier();
+
+    const StreamDirection direction_;
+    Dispatcher& dispatcher_;
+    WaveNotificationReceiver* const receiver_;
+    const WaveFormat format_;
+    StreamCounters& counters_;
+    PaStream* stream_ = nullptr;
+
+    HeaderRing queued_;         // UI thread -> callback
+    HeaderRing finished_;       // callback -> notifier (or the UI thread once the stream stopped)
+    std::uint64_t written_ = 0; // headers handed over; UI thread
+    std::atomic<std::uint64_t> done_{0};  // headers the device finished or returned
+    std::atomic<std::uint64_t> taken_{0}; // headers taken out of `finished_` again
+
+    // Callback state; the UI thread touches it only while the stream is stopped.
+    WaveHeader* current_ = nullptr;
+    std::uint32_t offset_ = 0;
+    bool playing_ = false; // output: data was played since the queue last ran dry
+    bool starved_ = false; // output: the queue ran dry while playing
+    std::atomic<bool> paused_{false};
+
+    sem_t wake_;
+    std::atomic<bool> quit_{false};
+    std::mutex postMutex_;
+    std::thread notifier_;
+};
+
+} // namespace platform
