@@ -9,6 +9,7 @@ packages=(
     googletest libbenchmark-dev
     pulseaudio pulseaudio-utils libasound2-plugins
     xvfb xauth
+    fonts-liberation2
 )
 missing=()
 for p in "${packages[@]}"; do
