@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: MIT
+#include "platform/AudioSystemChoice.h"
+
+#include "platform/alsa/AlsaVolumeService.h"
+#include "platform/portaudio/PortAudioSession.h"
+#include "platform/portaudio/PortAudioWaveService.h"
+#include "platform/sim/SimulatedSystem.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace platform {
+
+namespace {
+
+bool HasInputAndOutput(PaDeviceIndex device) {
+    const PaDeviceInfo* info = device == paNoDevice ? nullptr : Pa_GetDeviceInfo(device);
+    return info != nullptr && info->maxInputChannels > 0 && info->maxOutputChannels > 0;
+}
+
+std::string DeviceList() {
+    std::string list;
+    for (PaDeviceIndex i = 0; i < Pa_GetDeviceCount(); ++i) {
+        if (const PaDeviceInfo* info = Pa_GetDeviceInfo(i)) {
+            list += (list.empty() ? "" : ", ") + std::to_string(i) + " '" + info->name + "'";
+        }
+    }
+    return list.empty() ? "none" : list;
+}
+
+AudioSystem OpenPortAudioSystem(PaDeviceIndex device, Dispatcher& dispatcher) {
+    AudioSystem system;
+    system.wave = std::make_unique<PortAudioWaveService>(dispatcher, device);
+    system.volume = std::make_unique<AlsaVolumeService>(MixerNameFor(device));
+    system.mixer = std::make_unique<AlsaMixerDevices>();
+    system.description = std::string("audio: PortAudio device '") + Pa_GetDeviceInfo(device)->name +
+                         "'" + (device == Pa_GetDefaultOutputDevice() ? " (default)" : "");
+    return system;
+}
+
+AudioSystem OpenSimulated(Dispatcher& dispatcher, const std::string& reason) {
+    AudioSystem system = sim::OpenSimulatedSystem(dispatcher);
+    system.description = "audio: simulated sound card" + reason;
+    return system;
+}
+
+} // namespace
+
+AudioSystem OpenAudioSystem(std::string_view choice, Dispatcher& dispatcher) {
+    if (choice == "sim") {
+        return OpenSimulated(dispatcher, "");
+    }
+    // Keeps PortAudio initialised, so that the wave service's own session probes nothing again.
+    PortAudioSession session;
+    const bool automatic = choice.empty() || choice == "auto";
+    if (session.Status() != paNoError) {
+        if (automatic) {
+            return OpenSimulated(
+                dispatcher, " (PortAudio: " + std::string(Pa_GetErrorText(session.Status())) + ")");
+        }
+        throw std::runtime_error("cannot use sound card '" + std::string(choice) +
+                                 "': PortAudio: " + Pa_GetErrorText(session.Status()));
+    }
+    if (automatic) {
+        const PaDeviceIndex device = Pa_GetDefaultOutputDevice();
+        if (!HasInputAndOutput(device)) {
+            return OpenSimulated(dispatcher, " (no sound card with input and output found)");
+        }
+        return OpenPortAudioSystem(device, dispatcher);
+    }
+    const PaDeviceIndex device = FindPortAudioDevice(std::string(choice));
+    if (device == paNoDevice) {
+        throw std::runtime_error("no sound card '" + std::string(choice) +
+                                 "'; PortAudio devices: " + DeviceList() +
+                                 "; or 'sim' for the simulated card");
+    }
+    return OpenPortAudioSystem(device, dispatcher);
+}
+
+} // namespace platform
