@@ -18,6 +18,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -97,6 +98,44 @@ public:
     void ScrollBar5Change(QObject* Sender);
     // Connects the handlers above to their controls, the idle timer and the stream components.
     void BindCycleHandlers();
+
+    // Channel arrays of the latest block (L: current, R: voltage), filled by the level
+    // measurement, and their statistics over positions 1 .. captureCount - 1.
+    std::array<std::int32_t, 44100> samplesL{};
+    std::array<std::int32_t, 44100> samplesR{};
+    std::uint16_t peakL = 0;
+    std::uint16_t peakR = 0;
+    std::int32_t maxL = 0;
+    std::int32_t maxR = 0;
+    std::int32_t minL = 0;
+    std::int32_t minR = 0;
+    double currentRms = 0; // mA, as Edit4 shows it
+    double voltageRms = 0; // mV, as Edit1 shows it
+    // Smoothed half-waves of each channel, shared by the frequency timing and the trigger search.
+    std::array<std::int32_t, 44100> halfWaveL{};
+    std::array<std::int32_t, 44100> halfWaveR{};
+    std::uint16_t triggerIndexL = 0;
+    std::uint16_t triggerIndexR = 0;
+    double measuredFrequencyL = 0; // Hz, last half-wave timing
+    double measuredFrequencyR = 0;
+
+    // The swept signal while a mode 1 block is computed (Hz, samples per 1 Hz rise, samples
+    // since the last rise).
+    std::int32_t rampFrequency = 0;
+    std::int32_t rampStepSamples = 0;
+    std::int32_t rampStepCounter = 0;
+    // The automatic generator's run (Hz, Hz per step, ms between steps, steps).
+    std::int32_t sweepFrom = 0;
+    std::int32_t sweepTo = 0;
+    std::int32_t sweepStep = 0;
+    std::int32_t sweepInterval = 0;
+    std::int32_t sweepStepCount = 0;
+    std::int32_t sweepStepIndex = 0;
+
+    // Called once for each captured block, by the first idle pass that has measured it (after
+    // its readouts are written); the readout log hangs here. Empty = nothing to do.
+    std::function<void()> OnBlockMeasured;
+    bool blockAwaitingReport = false; // a block arrived that no idle pass has measured yet
     // ---- end of the acquisition cycle section ----
 
     // ---- Program-wide variables (all zero until start-up sets them) ----

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The instrument's command line. Without options the program behaves exactly as it always has;
+// options only choose the sound card, feed a recording in, log readouts, end the run after a
+// while or keep a picture of the window. Parsing is a pure function so that main() and the
+// tests share it; main() prints `message` (help on stdout, errors on stderr) and exits with
+// `exitCode` unless `action` is Run.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace app {
+
+struct Options {
+    // "sim", a device name or index, or empty for the automatic choice.
+    std::string audio;
+    // A sound file that the simulated card plays into its capture input, looped; empty = none.
+    std::string input;
+    // CSV file of the readouts, "-" for standard output; empty = no log.
+    std::string log;
+    // Close the window this many milliseconds after start-up.
+    std::optional<int> quitAfterMs;
+    // PNG file that receives the client area when the program closes; empty = none.
+    std::string screenshot;
+};
+
+struct ParsedCommandLine {
+    enum class Action { Run, ShowHelp, Fail };
+    Action action = Action::Run;
+    Options options;
+    // Help text or error message, already ending in a newline; empty when running.
+    std::string message;
+    int exitCode = 0; // 0 for Run and ShowHelp, 2 for Fail
+};
+
+// `arguments` excludes the program name. Accepts "--name VALUE" and "--name=VALUE".
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The usage text that --help prints.
+std::string UsageText();
+
+} // namespace app
