@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: MIT
+// The instrument program: command line, application with the default error report, the sound
+// card, the window; runs until the window closes.
+
+#include "app/ErrorReport.h"
+#include "app/MeasurementLog.h"
+#include "app/Options.h"
+#include "app/QtDispatcher.h"
+#include "app/TForm1.h"
+
+#include "platform/AudioSystemChoice.h"
+#include "platform/BufferMemory.h"
+#include "platform/sim/SimulatedSystem.h"
+#include "platform/sim/SoundFileSource.h"
+
+#include <QTimer>
+
+#include <iostream>
+
+int main(int argc, char** argv) {
+    const app::ParsedCommandLine parsed =
+        app::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (parsed.action != app::ParsedCommandLine::Action::Run) {
+        (parsed.exitCode == 0 ? std::cout : std::cerr) << parsed.message;
+        return parsed.exitCode;
+    }
+    const app::Options& options = parsed.options;
+
+    app::ErrorReportApplication application(argc, argv);
+    app::QtDispatcher dispatcher;
+    dispatcher.SetErrorSink(app::ReportError);
+    platform::AudioSystem system;
+    std::unique_ptr<app::MeasurementLog> log;
+    try {
+        if (options.input.empty()) {
+            system = platform::OpenAudioSystem(options.audio, dispatcher);
+        } else {
+            system = platform::sim::OpenSimulatedSystem(
+                dispatcher, std::make_unique<platform::sim::SoundFileSource>(options.input));
+            system.description += ", input from '" + options.input + "'";
+        }
+        if (!options.log.empty()) {
+            log = app::MeasurementLog::Open(options.log);
+        }
+    } catch (const std::exception& e) {
+        std::cerr << "osciloskop: " << e.what() << '\n';
+        return 2;
+    }
+    std::cerr << system.description << '\n';
+
+    platform::HeapBufferMemory memory;
+    app::TForm1 form({*system.wave, *system.volume, memory});
+    if (log) {
+        app::AttachMeasurementLog(form, *log);
+    }
+    if (options.quitAfterMs) {
+        QTimer::singleShot(*options.quitAfterMs, &form, [&form] { form.close(); });
+    }
+    form.show();
+    const int result = application.exec();
+    if (!options.screenshot.empty() &&
+        !form.centralWidget()->grab().save(QString::fromStdString(options.screenshot), "PNG")) {
+        std::cerr << "osciloskop: cannot save the screenshot '" << options.screenshot << "'\n";
+        return 1;
+    }
+    return result;
+}
