@@ -26,6 +26,15 @@ long double Sine(int n, std::int32_t frameRate, std::int32_t frequency) {
     return std::sin(static_cast<long double>(n) / frameRate * kPhaseConstant * 2 * frequency);
 }
 
+// rnd(sin(phase) * amplitude); a generator that is off contributes exactly 0, so the costly
+// extended sine is skipped for it.
+long long Tone(int n, std::int32_t frameRate, std::int32_t amplitude, std::int32_t frequency) {
+    if (amplitude == 0 || frequency == 0) {
+        return 0;
+    }
+    return Rnd(Sine(n, frameRate, frequency) * amplitude);
+}
+
 // A wrapped value would put a full-scale jump into the output, so the sample is clipped.
 std::int16_t Clip(long long value) {
     return static_cast<std::int16_t>(std::clamp<long long>(value, -32768, 32767));
@@ -55,10 +64,8 @@ std::int32_t FillTwoTone(std::span<std::int16_t> buffer, std::int32_t frameRate,
                          const TwoTone& generators) {
     const int count = Capacity(buffer, kTwoToneSamples);
     for (int n = 0; n < count; ++n) {
-        const long long a =
-            Rnd(Sine(n, frameRate, generators.gen1Frequency) * generators.gen1Amplitude);
-        const long long b =
-            Rnd(Sine(n, frameRate, generators.gen2Frequency) * generators.gen2Amplitude);
+        const long long a = Tone(n, frameRate, generators.gen1Amplitude, generators.gen1Frequency);
+        const long long b = Tone(n, frameRate, generators.gen2Amplitude, generators.gen2Frequency);
         buffer[static_cast<std::size_t>(n)] = Clip(a + b);
     }
     return 2 * count;
@@ -74,7 +81,7 @@ std::int32_t FillSweep(std::span<std::int16_t> buffer, std::int32_t frameRate,
     const int count = Capacity(buffer, kSweepSamples);
     for (int n = 0; n < count; ++n) {
         buffer[static_cast<std::size_t>(n)] =
-            Clip(Rnd(Sine(n, frameRate, ramp.rampFrequency) * gen1Amplitude));
+            Clip(Tone(n, frameRate, gen1Amplitude, ramp.rampFrequency));
         if (++ramp.rampStepCounter == ramp.rampStepSamples) {
             ++ramp.rampFrequency;
             ramp.rampStepCounter = 0;

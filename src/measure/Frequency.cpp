@@ -4,7 +4,9 @@
 #include "common/NumberText.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <limits>
 
 namespace measure {
 
@@ -30,6 +32,36 @@ struct ThresholdScales {
     double after;
 };
 
+// Trunc(sample / k + previous - previous / k) in real arithmetic. For a power-of-two k up to
+// 2^16 every intermediate is exact in a double for 32-bit operands, so the value is exactly
+// (sample + (k - 1) * previous) / k, and a shift gives the same truncation at a fraction of
+// the cost; the display cycle runs this over the whole block on every pass.
+class SmoothStep {
+public:
+    explicit SmoothStep(std::int32_t k)
+        : k_(k), shift_(k > 0 && k <= 65536 && std::has_single_bit(static_cast<unsigned>(k))
+                            ? std::countr_zero(static_cast<unsigned>(k))
+                            : -1) {}
+
+    std::int32_t operator()(std::int32_t sample, std::int32_t previous) const {
+        if (shift_ >= 0) {
+            const long long sum = sample + static_cast<long long>(k_ - 1) * previous;
+            return static_cast<std::int32_t>(sum >= 0 ? sum >> shift_ : -(-sum >> shift_));
+        }
+        const double divisor = k_;
+        const double g = previous;
+        const double value = sample / divisor + g - g / divisor;
+        if (std::isnan(value)) { // a divisor of 0 smooths nothing
+            return 0;
+        }
+        return static_cast<std::int32_t>(std::clamp(value, -2147483648.0, 2147483647.0));
+    }
+
+private:
+    std::int32_t k_;
+    int shift_;
+};
+
 ThresholdScales ScalesFor(Channel channel, const FrequencyInput& input) {
     if (channel == Channel::R && input.thresholdRange == ThresholdRange::Range20V) {
         return {0.01, 0.005};
@@ -40,14 +72,51 @@ ThresholdScales ScalesFor(Channel channel, const FrequencyInput& input) {
     return {input.scale, input.scale};
 }
 
-double RunPass(const FrequencyInput& input, const HalfWaveRef& halfWave, Pass pass,
-               double thresholdScale) {
+void Smooth(const FrequencyInput& input, const HalfWaveRef& halfWave) {
     halfWave.smoothing = kSmoothing;
     FindFirstPositive(input.samples, input.captureCount, halfWave.halfWave, halfWave.halfWaveStart);
     SmoothPositiveHalfWaves(input.samples, input.captureCount, halfWave.smoothing,
                             halfWave.halfWave, halfWave.halfWaveStart);
+}
+
+double Time(const HalfWaveRef& halfWave, Pass pass, double thresholdScale) {
     return TimeHalfWave(halfWave.halfWave, halfWave.halfWaveStart, pass.halfWaveStep,
                         pass.halfWaveBlank, 1 / thresholdScale);
+}
+
+// The largest integer value that is at most `threshold` (no value at all for NaN).
+long long ThresholdBound(double threshold) {
+    if (std::isnan(threshold)) {
+        return std::numeric_limits<long long>::min();
+    }
+    return static_cast<long long>(std::floor(std::clamp(threshold, -1e12, 1e12)));
+}
+
+// First position from `from` on whose value is at most the threshold while the values d and
+// 2d further on are larger; the search gives up at the limit (returning limit - 1), or after
+// one position when it starts beyond it. Positions past the array read as 0.
+long long FindRisingStart(std::span<const std::int32_t> g, long long from, long long d,
+                          double threshold) {
+    const long long bound = ThresholdBound(threshold);
+    auto rises = [&](auto read, long long p) {
+        const std::int32_t a = read(p);
+        return a <= bound && read(p + d) > a && read(p + 2 * d) > a;
+    };
+    auto direct = [&](long long p) { return g[static_cast<std::size_t>(p)]; };
+    auto checked = [&](long long p) { return At(g, p); };
+    // Where all three reads lie inside the array, no read needs a check.
+    const long long uncheckedEnd = std::min<long long>(kSearchLimit - 1, std::ssize(g) - 2 * d);
+    long long p = from;
+    for (; p < uncheckedEnd; ++p) {
+        if (rises(direct, p)) {
+            return p;
+        }
+    }
+    for (;; ++p) {
+        if (rises(checked, p) || p + 1 >= kSearchLimit) {
+            return p;
+        }
+    }
 }
 
 } // namespace
@@ -74,36 +143,26 @@ void SmoothPositiveHalfWaves(std::span<const std::int32_t> samples, std::int32_t
     const long long last =
         std::min<long long>({captureCount, static_cast<long long>(samples.size()) - 1,
                              static_cast<long long>(halfWave.size()) - 1});
-    const double k = smoothing;
+    if (halfWaveStart >= last) {
+        return;
+    }
+    const SmoothStep step(smoothing);
+    std::int32_t previous = halfWave[halfWaveStart];
     for (long long i = halfWaveStart + 1LL; i <= last; ++i) {
         const auto position = static_cast<std::size_t>(i);
         const std::int32_t sample = samples[position];
-        if (sample < 0) {
-            halfWave[position] = 0;
-        } else {
-            const double previous = halfWave[position - 1];
-            halfWave[position] = static_cast<std::int32_t>(sample / k + previous - previous / k);
-        }
+        previous = sample < 0 ? 0 : step(sample, previous);
+        halfWave[position] = previous;
     }
 }
 
 double TimeHalfWave(std::span<const std::int32_t> halfWave, std::uint16_t halfWaveStart,
                     std::uint16_t halfWaveStep, std::int16_t halfWaveBlank, double threshold) {
-    const long long size = static_cast<long long>(halfWave.size());
-    const long long d = halfWaveStep;
-    long long pos = halfWaveStart;
-    // Rising start: a low value followed by two larger ones d and 2d later.
-    do {
-        const std::int32_t a = At(halfWave, pos);
-        ++pos;
-        if (a <= threshold && At(halfWave, pos - 1 + d) > a && At(halfWave, pos - 1 + 2 * d) > a) {
-            break;
-        }
-    } while (pos < kSearchLimit);
-    const long long start = pos - 1;
-    pos += halfWaveBlank;
+    const long long start = FindRisingStart(halfWave, halfWaveStart, halfWaveStep, threshold);
+    long long pos = start + 1 + halfWaveBlank;
     // End: one past the first zero. A search that starts beyond the limit runs to the first
     // zero or to the end of the array.
+    const long long size = std::ssize(halfWave);
     while (pos >= 0 && pos < size) {
         const std::int32_t a = halfWave[static_cast<std::size_t>(pos)];
         ++pos;
@@ -127,9 +186,11 @@ FrequencyResult MeasureFrequency(Channel channel, const FrequencyInput& input,
     const ThresholdScales scales = ScalesFor(channel, input);
     FrequencyResult result{0.0, 0.0, {}, false, scales.after};
     auto measure = [&](Pass pass) {
-        result.measuredFrequency = RunPass(input, halfWave, pass, scales.during);
+        result.measuredFrequency = Time(halfWave, pass, scales.during);
         result.frequency = input.generatorTimeBase ? input.gen1Frequency : result.measuredFrequency;
     };
+    // Both passes smooth the same samples into the same values, so the smoothing runs once.
+    Smooth(input, halfWave);
     measure(kCoarsePass);
     if (result.frequency <= 100) {
         result.text =

@@ -11,21 +11,20 @@ namespace measure {
 
 namespace {
 
-std::int32_t ReadOrZero(std::span<const std::int32_t> values, long long position) {
-    return position >= 0 && position < static_cast<long long>(values.size())
-               ? values[static_cast<std::size_t>(position)]
-               : 0;
-}
-
 // Copies the channel's value of each frame; at least position 0, even for an empty block.
 void Deinterleave(Channel channel, std::span<const std::int32_t> captureSamples,
                   std::int32_t captureCount, std::span<std::int32_t> samples) {
     const long long firstValue = channel == Channel::L ? 1 : 0;
     const long long last =
         std::min<long long>(std::max(captureCount, 1), static_cast<long long>(samples.size()));
-    for (long long k = 0; k < last; ++k) {
-        samples[static_cast<std::size_t>(k)] = ReadOrZero(captureSamples, 2 * k + firstValue);
+    const long long inside =
+        std::min(last, (static_cast<long long>(captureSamples.size()) - firstValue + 1) / 2);
+    long long k = 0;
+    for (; k < inside; ++k) {
+        samples[static_cast<std::size_t>(k)] =
+            captureSamples[static_cast<std::size_t>(2 * k + firstValue)];
     }
+    std::fill(samples.begin() + k, samples.begin() + std::max(k, last), 0);
 }
 
 // Peak, maximum and minimum over positions 1 .. captureCount-1 (at least position 1).
@@ -33,19 +32,20 @@ void Statistics(std::span<const std::int32_t> samples, std::int32_t captureCount
                 LevelResult& result) {
     const long long last =
         std::min<long long>(std::max(captureCount, 2), static_cast<long long>(samples.size()));
+    long long peak = 0;
+    std::int32_t max = 0;
+    std::int32_t min = 0;
     for (long long k = 1; k < last; ++k) {
         const std::int32_t v = samples[static_cast<std::size_t>(k)];
-        const long long magnitude = std::llabs(v);
-        if (magnitude >= result.peak) {
-            result.peak = static_cast<std::uint16_t>(magnitude);
+        peak = std::max(peak, std::llabs(v));
+        if (v <= 32767) {
+            max = std::max(max, v);
         }
-        if (v <= 32767 && v > result.max) {
-            result.max = v;
-        }
-        if (v < 0 && v < result.min) {
-            result.min = v;
-        }
+        min = std::min(min, v);
     }
+    result.peak = static_cast<std::uint16_t>(peak);
+    result.max = max;
+    result.min = min;
 }
 
 // Mean square over captureCount positions, the squares taken at positions 1 .. captureCount
@@ -54,12 +54,16 @@ double RmsOf(std::span<const std::int32_t> samples, std::int32_t captureCount) {
     if (captureCount <= 0) {
         return 0.0;
     }
-    double sum = 0.0;
-    for (long long k = 1; k <= captureCount; ++k) {
-        const long long v = ReadOrZero(samples, k);
-        sum += static_cast<double>(v * v);
+    // Squares of 16-bit samples are at most 2^30, so every partial sum over the arrays is an
+    // integer below 2^53: summing in integers gives exactly what adding each square to a
+    // double gives, and lets the loop run several squares at a time.
+    const long long inside = std::min<long long>(captureCount, std::ssize(samples) - 1);
+    std::uint64_t sum = 0;
+    for (long long k = 1; k <= inside; ++k) {
+        const long long v = samples[static_cast<std::size_t>(k)];
+        sum += static_cast<std::uint64_t>(v * v);
     }
-    return std::sqrt(sum / captureCount);
+    return std::sqrt(static_cast<double>(sum) / captureCount);
 }
 
 } // namespace

@@ -234,3 +234,23 @@ TEST(HalfWaveTiming, SearchesStayInsideTheArraysWhateverTheData) {
     EXPECT_EQ(start, 1);
     EXPECT_TRUE(std::isfinite(r.measuredFrequency));
 }
+
+TEST(HalfWaveSmoothing, MatchesTheRealArithmeticForAnyDivisorAndData) {
+    std::mt19937 random(11);
+    std::uniform_int_distribution<std::int32_t> value(-40000, 2000000000);
+    std::vector<std::int32_t> samples(5000);
+    for (auto& s : samples) {
+        s = value(random) % 3 == 0 ? -1 : value(random) % 70000;
+    }
+    for (std::int32_t k : {16, 1, 2, 7, 1024, 65536, 100000}) {
+        std::vector<std::int32_t> halfWave(samples.size(), 0);
+        halfWave[3] = value(random);
+        measure::SmoothPositiveHalfWaves(samples, 4999, k, halfWave, 3);
+        for (std::size_t i = 4; i < samples.size(); ++i) {
+            const double g = halfWave[i - 1];
+            const double expected =
+                samples[i] < 0 ? 0 : std::trunc(samples[i] / double(k) + g - g / k);
+            ASSERT_EQ(halfWave[i], expected) << "k " << k << " at " << i;
+        }
+    }
+}
