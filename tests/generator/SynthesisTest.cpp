@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <random>
 #include <vector>
 
 using generator::FillSweep;
@@ -178,5 +179,29 @@ TEST(Sweep, AmplitudeBeyondFullScaleIsClipped) {
     // Wrapped values would flip sign; clipped ones keep the sign and at least full scale.
     for (int n = 0; n < generator::kSweepSamples; ++n) {
         ASSERT_GE(loud[n] * (full[n] < 0 ? -1 : 1), std::abs(full[n])) << n;
+    }
+}
+
+TEST(TwoTone, EverySampleIsTheExtendedPrecisionValue) {
+    // Reference: the phase and sine in extended precision, rounded ties to even.
+    auto reference = [](int n, std::int32_t amplitude, std::int32_t frequency) {
+        const long double phase = static_cast<long double>(n) / 44100 * 3.14159L * 2 * frequency;
+        return std::llrint(std::sin(phase) * amplitude);
+    };
+    std::mt19937 random(5);
+    std::uniform_int_distribution<std::int32_t> frequency(1, 20000), amplitude(1, 32767);
+    std::vector<TwoTone> settings{{32767, 20000, 32767, 19999}, {1, 1, 1, 3}, {65536, 7, 0, 0}};
+    for (int i = 0; i < 12; ++i) {
+        settings.push_back(
+            {amplitude(random), frequency(random), amplitude(random) / 2, frequency(random)});
+    }
+    for (const TwoTone& g : settings) {
+        const auto block = TwoToneBlock(g);
+        for (int n = 0; n < generator::kTwoToneSamples; ++n) {
+            const long long sum = reference(n, g.gen1Amplitude, g.gen1Frequency) +
+                                  reference(n, g.gen2Amplitude, g.gen2Frequency);
+            ASSERT_EQ(block[n], std::clamp<long long>(sum, -32768, 32767))
+                << n << " " << g.gen1Amplitude << "@" << g.gen1Frequency;
+        }
     }
 }
