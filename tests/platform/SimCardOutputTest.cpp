@@ -3,8 +3,6 @@
 // headers, notifications, error codes and texts.
 #include "SimCardTestSupport.h"
 
-#include "platform/sim/LoopbackSource.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -304,32 +302,6 @@ TEST(SimCardErrorText, GivesAClearTextForEveryCodeTruncatedToTheRoomGiven) {
     EXPECT_EQ(card.WaveOutGetErrorText(12345, text, sizeof text), MMSYSERR_BADERRNUM);
     EXPECT_EQ(text[0], '\0');
     EXPECT_EQ(card.WaveInGetErrorText(WAVERR_BADFORMAT, nullptr, 10), MMSYSERR_INVALPARAM);
-}
-
-TEST(SimCardLoopback, TheInputRecordsWhatTheOutputPlaysInTheSameFrames) {
-    QueueDispatcher dispatcher;
-    SimulatedCard card(dispatcher);
-    card.SetSource(std::make_unique<platform::sim::LoopbackSource>());
-    const WaveFormat mono = Pcm(1, 16);
-    const WaveFormat stereo = Pcm(2, 16);
-    WaveOutHandle out = 0;
-    WaveInHandle in = 0;
-    ASSERT_EQ(card.WaveOutOpen(&out, 0, &mono, nullptr), 0u);
-    ASSERT_EQ(card.WaveInOpen(&in, 0, &stereo, nullptr), 0u);
-    Buffer played(8), recorded(16);
-    for (std::size_t i = 0; i < 4; ++i) {
-        played.SetSample(i, static_cast<std::int16_t>(-100 * (i + 1)));
-    }
-    ASSERT_EQ(card.WaveOutPrepareHeader(out, &played.header, kHeaderSize), 0u);
-    ASSERT_EQ(card.WaveOutWrite(out, &played.header, kHeaderSize), 0u);
-    ASSERT_EQ(card.WaveInPrepareHeader(in, &recorded.header, kHeaderSize), 0u);
-    ASSERT_EQ(card.WaveInAddBuffer(in, &recorded.header, kHeaderSize), 0u);
-    ASSERT_EQ(card.WaveInStart(in), 0u);
-    card.AdvanceFrames(4);
-    for (std::size_t i = 0; i < 8; ++i) {
-        EXPECT_EQ(recorded.Sample(i), -100 * static_cast<int>(i / 2 + 1)) << i;
-    }
-    EXPECT_TRUE(dispatcher.Empty()) << "devices opened without a receiver notify nobody";
 }
 
 } // namespace
