@@ -11,6 +11,8 @@ start_sound_server() {
         echo "sound server: pulseaudio is not installed; real-audio tests will skip"
         return 0
     fi
+    # norewinds=1 makes the null sink render in 50 ms blocks instead of 2 s ones, so that a
+    # capture through its monitor starts within a block rather than after two seconds.
     pulseaudio --daemonize=no --exit-idle-time=-1 --system=false --disallow-exit \
         -n --load="module-native-protocol-unix socket=$PULSE_RUNTIME_PATH/native auth-anonymous=1" \
         --load="module-null-sink sink_name=osc_null rate=44100 channels=2 norewinds=1" \
