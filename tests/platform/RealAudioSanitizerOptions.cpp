@@ -8,8 +8,12 @@
 
 extern "C" {
 
-const char* __asan_default_options() { return "fast_unwind_on_malloc=0"; }
+const char* __asan_default_options() {
+    return "fast_unwind_on_malloc=0";
+}
 
-const char* __lsan_default_suppressions() { return "leak:snd_dlopen\n"; }
+const char* __lsan_default_suppressions() {
+    return "leak:snd_dlopen\n";
+}
 
 } // extern "C"
