@@ -10,8 +10,8 @@ namespace generator {
 
 namespace {
 
-// The phase constant is the decimal 3.14159 as written, not full-precision pi: the unit's
-// calibration was made with it.
+// The phase constant is the decimal 3.14159 as written, not full-precision pi; the output
+// frequencies are therefore a little below the nominal ones (by 0.8 ppm).
 constexpr long double kPhaseConstant = 3.14159L;
 
 // rnd(x), ties to even; a value that is not a number (no frame rate) counts as silence.

@@ -49,7 +49,8 @@ void Statistics(std::span<const std::int32_t> samples, std::int32_t captureCount
 }
 
 // Mean square over captureCount positions, the squares taken at positions 1 .. captureCount
-// (the last one is left from an earlier block, which is what the calibration assumes).
+// (the last one keeps what an earlier run left there, 0 in normal operation); the conversion
+// factors are calibrated for this mean.
 double RmsOf(std::span<const std::int32_t> samples, std::int32_t captureCount) {
     if (captureCount <= 0) {
         return 0.0;
