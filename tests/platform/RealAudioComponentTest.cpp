@@ -66,7 +66,7 @@ protected:
 
 TEST_F(RealAudioComponents, AToneCapturedThroughTheMonitorHoldsItsFrequencyOnBothChannels) {
     audio::TAudioOut out({wave, memory});
-    out.SetBufferSize(8820); // 0.1 s
+    out.SetBufferSize(17640); // 0.2 s, so 0.8 s of tone lies ahead of the device
     out.SetNumBuffers(4);
     out.SetFrameRate(Rate);
     out.SetStereo(false);
