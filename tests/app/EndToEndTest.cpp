@@ -1,0 +1,213 @@
+// SPDX-License-Identifier: MIT
+// The osciloskop program as a user runs it, without a display: recordings played into the
+// simulated card come out as readouts in the log, a picture of the window is kept at the end,
+// and bad command lines fail with exit code 2.
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <numbers>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ProgramRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+fs::path Scratch(const std::string& name) {
+    const fs::path dir = fs::temp_directory_path() / "osc_end_to_end";
+    fs::create_directories(dir);
+    return dir / name;
+}
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+ProgramRun Osciloskop(const std::string& arguments) {
+    const fs::path err = Scratch("stderr.txt");
+    const std::string command = "QT_QPA_PLATFORM=offscreen timeout 60 '" OSC_PROGRAM "' " +
+                                arguments + " 2>'" + err.string() + "'";
+    ProgramRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    char chunk[4096];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
+        run.out.append(chunk, n);
+    }
+    const int status = pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.err = ReadAll(err);
+    return run;
+}
+
+// A stereo 16-bit WAV of one second; `frame` gives (first channel, second channel) of frame k.
+void WriteWav(const fs::path& path, int rate,
+              const std::function<std::pair<double, double>(int)>& frame) {
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+    std::vector<short> samples;
+    for (int k = 0; k < rate; ++k) {
+        auto [first, second] = frame(k);
+        samples.push_back(static_cast<short>(std::lround(first)));
+        samples.push_back(static_cast<short>(std::lround(second)));
+    }
+    sf_writef_short(file, samples.data(), rate);
+    sf_close(file);
+}
+
+struct Row {
+    double time, current, frequencyL, voltage, frequencyR;
+    std::string currentText, frequencyLText, voltageText, frequencyRText;
+};
+
+// Rows of the log; the text fields never hold a comma or quote here.
+std::vector<Row> Rows(const std::string& log) {
+    std::istringstream in(log);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "time_s,current_mA,frequency_L_Hz,voltage_mV,frequency_R_Hz,IL_text,fL_text,"
+                    "UR_text,fR_text");
+    std::vector<Row> rows;
+    while (std::getline(in, line)) {
+        std::vector<std::string> fields;
+        std::istringstream cells(line);
+        for (std::string cell; std::getline(cells, cell, ',');) {
+            fields.push_back(cell);
+        }
+        EXPECT_EQ(fields.size(), 9u) << line;
+        if (fields.size() != 9) {
+            continue;
+        }
+        auto text = [](const std::string& quoted) {
+            EXPECT_TRUE(quoted.size() >= 2 && quoted.front() == '"' && quoted.back() == '"');
+            return quoted.substr(1, quoted.size() - 2);
+        };
+        rows.push_back({std::stod(fields[0]), std::stod(fields[1]), std::stod(fields[2]),
+                        std::stod(fields[3]), std::stod(fields[4]), text(fields[5]),
+                        text(fields[6]), text(fields[7]), text(fields[8])});
+    }
+    return rows;
+}
+
+TEST(EndToEnd, ConstantLevelsReadAsHalfABlockOfThatLevel) {
+    const fs::path wav = Scratch("constant.wav");
+    WriteWav(wav, 44100, [](int) { return std::pair{3000.0, 10000.0}; });
+    ProgramRun run =
+        Osciloskop("--audio sim --input '" + wav.string() + "' --log - --quit-after 1500");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("simulated sound card"), std::string::npos) << run.err;
+    auto rows = Rows(run.out);
+    ASSERT_GE(rows.size(), 2u) << run.out;
+    for (const Row& row : rows) {
+        // sqrt(7999 c^2 / 16000) * scale: position 0 is left out, the block's second half is 0.
+        EXPECT_NEAR(row.current, std::sqrt(7999.0 * 10000 * 10000 / 16000) * 0.063, 1e-9);
+        EXPECT_NEAR(row.voltage, std::sqrt(7999.0 * 3000 * 3000 / 16000) * 0.46, 1e-9);
+        EXPECT_EQ(row.currentText, " 445mA");
+        EXPECT_EQ(row.voltageText, " 976mV");
+        EXPECT_EQ(row.frequencyL, 100) << "the time base follows generator 1";
+        EXPECT_EQ(row.frequencyLText, "   100Hz");
+        EXPECT_EQ(row.frequencyRText, "   100Hz");
+        EXPECT_GT(row.time, 0);
+        EXPECT_LT(row.time, 10);
+    }
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        EXPECT_GT(rows[i].time, rows[i - 1].time);
+    }
+}
+
+TEST(EndToEnd, SineLevelsReadAsTheirRmsOverTheWholeBlock) {
+    // 441 Hz: a block of 8000 frames holds exactly 80 periods, whatever its phase.
+    const fs::path wav = Scratch("sine.wav");
+    WriteWav(wav, 44100, [](int k) {
+        const double s = std::sin(2 * std::numbers::pi * 441 * k / 44100);
+        return std::pair{8000 * s, 16000 * s};
+    });
+    ProgramRun run = Osciloskop("--input '" + wav.string() + "' --log - --quit-after 1500");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    auto rows = Rows(run.out);
+    ASSERT_GE(rows.size(), 2u) << run.out;
+    for (const Row& row : rows) {
+        // Mean square A^2 (4000 - sin^2 of position 0) / 16000, so rms within 1/8000 of A / 2.
+        EXPECT_NEAR(row.current, 16000 * 0.5 * 0.063, 504 * 2e-4);
+        EXPECT_NEAR(row.voltage, 8000 * 0.5 * 0.46, 1840 * 2e-4);
+        EXPECT_EQ(row.currentText, " 504mA");
+        EXPECT_EQ(row.voltageText, "1.84V");
+    }
+}
+
+TEST(EndToEnd, ScreenshotShowsTheGraticuleInTheClientArea) {
+    const fs::path png = Scratch("window.png");
+    fs::remove(png);
+    ProgramRun run =
+        Osciloskop("--audio sim --quit-after 3000 --screenshot '" + png.string() + "'");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    QImage image(QString::fromStdString(png.string()));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), QSize(800, 526));
+    const QColor grey(75, 75, 75);
+    // Most of each grid line is grey (traces may cross it): rows y0 -/+ 20 i from 56 to 790,
+    // columns at the rounded 3.8 * 2 * i * 9.73 + 55 from 283 to 483 and 258 to 43.
+    auto greyShare = [&](auto pointAt, int from, int to) {
+        int count = 0;
+        for (int t = from; t <= to; ++t) {
+            count += image.pixelColor(pointAt(t)) == grey;
+        }
+        return double(count) / (to - from + 1);
+    };
+    for (int i = 1; i <= 11; ++i) {
+        for (int y : {263 - 20 * i, 263 + 20 * i}) {
+            EXPECT_GT(greyShare([y](int x) { return QPoint(x, y); }, 60, 785), 0.8) << "row " << y;
+        }
+    }
+    for (int x : {129, 203, 277, 351, 425, 499, 573, 647, 721, 794}) {
+        EXPECT_GT(greyShare([x](int y) { return QPoint(x, y); }, 285, 480), 0.8) << "column " << x;
+        EXPECT_GT(greyShare([x](int y) { return QPoint(x, y); }, 45, 256), 0.8) << "column " << x;
+        EXPECT_NE(image.pixelColor(x, 270), grey) << "the gap around the time axis";
+    }
+}
+
+TEST(EndToEnd, BadCommandLinesAndFilesFailWithExitCodeTwo) {
+    ProgramRun unknown = Osciloskop("--colour red");
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_NE(unknown.err.find("unknown option '--colour'"), std::string::npos) << unknown.err;
+
+    ProgramRun bad = Osciloskop("--quit-after soon");
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_NE(bad.err.find("'soon'"), std::string::npos) << bad.err;
+
+    const fs::path wav = Scratch("rate48k.wav");
+    WriteWav(wav, 48000, [](int) { return std::pair{0.0, 0.0}; });
+    ProgramRun rate = Osciloskop("--input '" + wav.string() + "' --quit-after 100");
+    EXPECT_EQ(rate.exitCode, 2);
+    EXPECT_NE(rate.err.find(wav.string()), std::string::npos) << rate.err;
+
+    ProgramRun missing = Osciloskop("--input /nonexistent/recording.wav --quit-after 100");
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_NE(missing.err.find("/nonexistent/recording.wav"), std::string::npos) << missing.err;
+
+    ProgramRun help = Osciloskop("--help");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("--screenshot FILE"), std::string::npos);
+}
+
+} // namespace

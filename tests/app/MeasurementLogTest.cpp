@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: MIT
+#include "app/MeasurementLog.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using app::MeasurementLog;
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+} // namespace
+
+TEST(MeasurementLogTest, HeaderThenOneRowPerCallInColumnOrder) {
+    std::ostringstream out;
+    double now = 0.25;
+    MeasurementLog log(out, [&now] { return now; });
+    log.WriteRow({46.5, 100, 532.25, 50, " 46.5mA", "   100Hz", " 532mV", "    50Hz"});
+    now = 1.5;
+    log.WriteRow({0, 227.3, 0, 3150, " 0.0mA", "f > fmax", " 0.0mV", "f > fmax"});
+
+    auto lines = Lines(out.str());
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "time_s,current_mA,frequency_L_Hz,voltage_mV,frequency_R_Hz,IL_text,"
+                        "fL_text,UR_text,fR_text");
+    EXPECT_EQ(lines[1], R"(0.25,46.5,100,532.25,50," 46.5mA","   100Hz"," 532mV","    50Hz")");
+    EXPECT_EQ(lines[2], R"(1.5,0,227.3,0,3150," 0.0mA","f > fmax"," 0.0mV","f > fmax")");
+}
+
+TEST(MeasurementLogTest, NumbersKeepEveryDigitAndAPointWhateverTheLocale) {
+    // A locale with a decimal comma must not leak into the file.
+    const std::string before = std::setlocale(LC_NUMERIC, nullptr);
+    std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    const double value = 0.1 + 0.2; // not 0.3
+    const std::string text = app::NumberField(value);
+    std::setlocale(LC_NUMERIC, before.c_str());
+    EXPECT_EQ(std::stod(text), value);
+    EXPECT_EQ(text.find(','), std::string::npos);
+    EXPECT_EQ(app::NumberField(1.0 / 3.0), "0.3333333333333333");
+    EXPECT_EQ(app::NumberField(-2), "-2");
+}
+
+TEST(MeasurementLogTest, TextFieldsAreQuotedWithInnerQuotesDoubled) {
+    EXPECT_EQ(app::QuotedField(""), R"("")");
+    EXPECT_EQ(app::QuotedField("a,b"), R"("a,b")");
+    EXPECT_EQ(app::QuotedField(R"(say "hi")"), R"("say ""hi""")");
+    EXPECT_EQ(app::QuotedField("\"\""), R"("""""")");
+}
+
+TEST(MeasurementLogTest, AFileLogIsCompleteAfterEveryRow) {
+    const auto path = std::filesystem::temp_directory_path() / "osc_measurement_log_test.csv";
+    auto log = MeasurementLog::Open(path.string());
+    log->WriteRow({1, 2, 3, 4, "a", "b", "c", "d"});
+    // Read while the log is still open: the row must already be on disk.
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    auto lines = Lines(text.str());
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(lines[1].ends_with(R"(,1,2,3,4,"a","b","c","d")")) << lines[1];
+    log.reset();
+    std::filesystem::remove(path);
+}
+
+TEST(MeasurementLogTest, AnUncreatableFileIsAClearError) {
+    try {
+        MeasurementLog::Open("/nonexistent-dir/log.csv");
+        FAIL() << "no error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("/nonexistent-dir/log.csv"), std::string::npos);
+    }
+}
