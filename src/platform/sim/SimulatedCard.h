@@ -44,7 +44,9 @@ public:
 enum class SimOperation { OutOpen, OutPrepare, OutWrite, InOpen, InPrepare, InAddBuffer, InStart };
 
 // Buffer headers are accepted with a size of at least sizeof(WaveHeader); the card links queued
-// headers through their `next` field, which belongs to the device while it holds a header.
+// headers through their `next` field, which belongs to the device while it holds a header. A
+// device opened with a null receiver notifies nobody. Handles are never reused, so the handle of
+// a closed device stays invalid (MMSYSERR_INVALHANDLE).
 class SimulatedCard final : public WaveService {
 public:
     // The source is the default MeasuringUnit.
@@ -100,7 +102,7 @@ private:
         HeaderQueue queue;
         std::uint32_t playedBytes = 0; // output: bytes of the front buffer already played
         bool running = false;          // output: not paused; input: recording started
-        std::uint32_t openMessage, closeMessage, bufferMessage;
+        std::uint32_t openMessage = 0, closeMessage = 0, bufferMessage = 0; // MM_WOM_* or MM_WIM_*
     };
 
     MMResult Open(Device& device, SimOperation operation, std::uint32_t* handle,
