@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
+#include "Form1TestRig.h"
+
 #include "app/MeasurementLog.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -82,4 +85,33 @@ TEST(MeasurementLogTest, AnUncreatableFileIsAClearError) {
     } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find("/nonexistent-dir/log.csv"), std::string::npos);
     }
+}
+
+TEST(MeasurementLogTest, TheWindowLogsEachBlockOnceWithTheReadoutsItShows) {
+    app::test::Form1Rig rig;
+    app::TForm1& form = *rig.form;
+    std::ostringstream out;
+    MeasurementLog log(out, [] { return 2.0; });
+    app::AttachMeasurementLog(form, log);
+
+    std::vector<char> block(32000);
+    for (std::size_t k = 0; k < block.size(); k += 4) {
+        const std::int16_t pair[2] = {-3000, 10000}; // R, L
+        std::memcpy(block.data() + k, pair, sizeof pair);
+    }
+    bool done = true;
+    form.MyIdleEvent(nullptr, done); // nothing captured yet: no row
+    for (int i = 0; i < 2; ++i) {
+        int size = static_cast<int>(block.size());
+        form.AudioIn1BufferFilled(block.data(), size);
+        form.MyIdleEvent(nullptr, done);
+        form.MyIdleEvent(nullptr, done);
+    }
+    auto lines = Lines(out.str());
+    ASSERT_EQ(lines.size(), 3u);
+    const std::string expected = "2," + app::NumberField(form.currentRms) + ",100," +
+                                 app::NumberField(form.voltageRms) +
+                                 R"(,100," 445mA","   100Hz"," 976mV","   100Hz")";
+    EXPECT_EQ(lines[1], expected);
+    EXPECT_EQ(lines[2], expected);
 }
