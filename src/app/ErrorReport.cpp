@@ -4,6 +4,7 @@
 #include <QMessageBox>
 
 #include <deque>
+#include <iostream>
 
 namespace app {
 
@@ -43,6 +44,8 @@ void ReportError(std::exception_ptr error) {
         recorder->messages_.push_back(std::move(message));
         return;
     }
+    // Also on standard error, for runs without anyone watching the screen.
+    std::cerr << "osciloskop: " << message << std::endl;
     if (!waiting.empty() && waiting.back() == message) {
         return;
     }

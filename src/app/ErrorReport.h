@@ -19,10 +19,10 @@ namespace app {
 // The message a user sees for a caught exception.
 std::string ErrorMessage(std::exception_ptr error);
 
-// Shows the message of `error` in a modal box. While a box is open, further messages wait and
-// follow one after the other; a message equal to the one waiting last is not queued twice, so
-// a failure that repeats with every audio buffer does not pile up boxes. Signature of
-// platform::Dispatcher::ErrorSink.
+// Shows the message of `error` in a modal box (and writes it to standard error). While a box is
+// open, further messages wait and follow one after the other; a message equal to the one waiting
+// last is not queued twice, so a failure that repeats with every audio buffer does not pile up
+// boxes. Signature of platform::Dispatcher::ErrorSink.
 void ReportError(std::exception_ptr error);
 
 // Test seam: while an object of this class lives, ReportError records the messages instead of

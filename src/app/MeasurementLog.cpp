@@ -46,12 +46,19 @@ const char* MeasurementLog::Header() {
 }
 
 void MeasurementLog::WriteRow(const Readings& r) {
+    if (failed_) {
+        return;
+    }
     out_ << NumberField(clock_()) << ',' << NumberField(r.currentMa) << ','
          << NumberField(r.frequencyLHz) << ',' << NumberField(r.voltageMv) << ','
          << NumberField(r.frequencyRHz) << ',' << QuotedField(r.currentText) << ','
          << QuotedField(r.frequencyLText) << ',' << QuotedField(r.voltageText) << ','
          << QuotedField(r.frequencyRText) << '\n'
          << std::flush;
+    if (!out_) {
+        failed_ = true;
+        throw std::runtime_error("the readout log cannot be written any more; logging stops");
+    }
 }
 
 std::string QuotedField(const std::string& text) {

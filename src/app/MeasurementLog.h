@@ -43,6 +43,8 @@ public:
     // cannot be created.
     static std::unique_ptr<MeasurementLog> Open(const std::string& path);
 
+    // When the row cannot be written (disk full, a closed pipe), throws std::runtime_error
+    // once, for the error report, and writes nothing more from then on.
     void WriteRow(const Readings& readings);
 
     static const char* Header();
@@ -51,6 +53,7 @@ private:
     std::unique_ptr<std::ofstream> file_;
     std::ostream& out_;
     Clock clock_;
+    bool failed_ = false;
 };
 
 // A CSV text field: in double quotes, an inner double quote doubled.

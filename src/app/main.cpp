@@ -15,6 +15,7 @@
 
 #include <QTimer>
 
+#include <csignal>
 #include <iostream>
 
 int main(int argc, char** argv) {
@@ -25,6 +26,9 @@ int main(int argc, char** argv) {
         return parsed.exitCode;
     }
     const app::Options& options = parsed.options;
+    // A log read through a pipe that closes must not end the instrument; the failed write is
+    // reported instead.
+    std::signal(SIGPIPE, SIG_IGN);
 
     app::ErrorReportApplication application(argc, argv);
     app::QtDispatcher dispatcher;

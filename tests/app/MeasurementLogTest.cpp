@@ -78,6 +78,16 @@ TEST(MeasurementLogTest, AFileLogIsCompleteAfterEveryRow) {
     std::filesystem::remove(path);
 }
 
+TEST(MeasurementLogTest, AFailedWriteIsReportedOnceAndLoggingStops) {
+    std::ostringstream out;
+    MeasurementLog log(out, [] { return 0.0; });
+    out.setstate(std::ios::badbit); // as a full disk or a closed pipe leaves the stream
+    EXPECT_THROW(log.WriteRow({}), std::runtime_error);
+    out.clear();
+    EXPECT_NO_THROW(log.WriteRow({}));
+    EXPECT_EQ(Lines(out.str()).size(), 1u) << "only the header";
+}
+
 TEST(MeasurementLogTest, AnUncreatableFileIsAClearError) {
     try {
         MeasurementLog::Open("/nonexistent-dir/log.csv");
