@@ -35,7 +35,12 @@ QFrame* MakePanel(QWidget* parent, const char* name, QRect geometry, const QColo
     panel->setGeometry(geometry);
     panel->setFrameStyle(QFrame::Panel | bevel);
     panel->setLineWidth(1);
-    SetColors(panel, color, Qt::white);
+    // Only the panel's own surface: the controls on it keep the usual edit and button colours.
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::Window, color);
+    palette.setColor(QPalette::WindowText, Qt::white);
+    panel->setPalette(palette);
+    panel->setAutoFillBackground(true);
     return panel;
 }
 
@@ -64,6 +69,8 @@ QComboBox* MakeCombo(QWidget* parent, const char* name, QRect geometry, const QS
     combo->addItems(items);
     combo->setCurrentIndex(static_cast<int>(items.indexOf(text)));
     combo->setEditText(text);
+    // Show the text's beginning, as the box does until the user moves into it.
+    combo->lineEdit()->setCursorPosition(0);
     return combo;
 }
 

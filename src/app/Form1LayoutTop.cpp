@@ -75,6 +75,13 @@ QLineEdit* MakeReadout(QWidget* parent, const char* name, QRect geometry, const 
 void TForm1::BuildMenu() {
     MainMenu1 = new QMenuBar(this);
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    // The menu's entries caption the readouts below them, so they sit close together, in the
+    // menu's own regular weight, to fit the window's 800 pixels.
+    QFont menuFont = FormFont(11);
+    menuFont.setBold(false);
+    MainMenu1->setFont(menuFont);
+    MainMenu1->setStyleSheet(
+        QStringLiteral("QMenuBar { spacing: 0px; } QMenuBar::item { padding: 1px 3px; }"));
     setMenuBar(MainMenu1);
     spoutn1 = BarEntry(MainMenu1, "spoutn1", QStringLiteral("   spouštění"));
     mix1 = BarEntry(MainMenu1, "mix1", QStringLiteral("mix. pult "));
