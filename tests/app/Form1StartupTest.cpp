@@ -150,6 +150,21 @@ TEST(Form1Startup, StreamsAndTimersAreConfigured) {
     EXPECT_EQ(form.idleTimer->interval(), 0);
 }
 
+TEST(Form1Startup, MovingTheGeneratorScrollBarsRanTheirHandlersAndBothStreamsRun) {
+    Form1Rig rig;
+    TForm1& form = *rig.form;
+    // The frequency handler rewrote the stored unit "kHz" for 100 Hz and started the capture.
+    EXPECT_EQ(form.Edit3->text().toStdString(), " Hz");
+    EXPECT_TRUE(form.AudioIn1.DeviceOpen());
+    // Playback was started once, successfully, and keeps its buffers with the card.
+    EXPECT_TRUE(form.AudioOut1.DeviceOpen());
+    EXPECT_TRUE(form.AudioOut1.Running());
+    rig.card.AdvanceFrames(44100);
+    rig.dispatcher.Drain();
+    EXPECT_TRUE(form.AudioOut1.Running());
+    EXPECT_GT(form.AudioOut1.BuffersDone(), 0);
+}
+
 TEST(Form1Startup, VolumesAreSavedInDeviceOrderThenTheOutputGoesFullLeft) {
     Form1Rig rig;
     const std::vector<std::string> expected{"get wave 0",         "get aux 3", "get aux 2",
