@@ -15,6 +15,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -53,6 +54,8 @@ TForm1::TForm1(const FormServices& services, QWidget* parent)
     clientArea_ = new ClientArea(this);
     clientArea_->setObjectName(QStringLiteral("ClientArea"));
     setCentralWidget(clientArea_);
+    // The border cannot be dragged: the window always fits its client area and the menu bar.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
     clientArea_->setFixedSize(kStoredClientSize);
     canvas_ = std::make_unique<FramebufferCanvas>(*clientArea_, kStoredClientSize);
     canvas_->SetFont(layout::FormFont());

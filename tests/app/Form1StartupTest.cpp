@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QFrame>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
@@ -41,6 +42,11 @@ TEST(Form1Startup, ClientAreaIsFixedAtEightHundredByFiveHundredTwentySix) {
     EXPECT_EQ(form.Canvas().ClientWidth(), 800);
     EXPECT_EQ(form.Canvas().ClientHeight(), 526);
     EXPECT_EQ(form.pos(), QPoint(0, 0));
+    // The window cannot be resized by the user: it is exactly as wide as its client area.
+    form.layout()->activate();
+    EXPECT_EQ(form.minimumSize(), form.maximumSize());
+    EXPECT_EQ(form.width(), 800);
+    EXPECT_GT(form.height(), 526);
     // The menu bar lies outside the client area.
     EXPECT_EQ(form.menuBar(), form.MainMenu1);
     EXPECT_NE(form.MainMenu1->parentWidget(), form.centralWidget());
