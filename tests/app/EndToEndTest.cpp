@@ -16,6 +16,7 @@
 #include <numbers>
 #include <sstream>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -27,10 +28,22 @@ struct ProgramRun {
     std::string err;
 };
 
+// Files of this process only: ctest runs the tests of this file side by side.
+struct ScratchDirectory {
+    ScratchDirectory()
+        : path(fs::temp_directory_path() / ("osc_end_to_end_" + std::to_string(getpid()))) {
+        fs::create_directories(path);
+    }
+    ~ScratchDirectory() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+    fs::path path;
+};
+
 fs::path Scratch(const std::string& name) {
-    const fs::path dir = fs::temp_directory_path() / "osc_end_to_end";
-    fs::create_directories(dir);
-    return dir / name;
+    static ScratchDirectory directory;
+    return directory.path / name;
 }
 
 std::string ReadAll(const fs::path& path) {
