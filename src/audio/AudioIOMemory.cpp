@@ -85,7 +85,7 @@ void TAudioIO::FreeBuffers() {
 
 void TAudioIO::InitHeaders() {
     UpdateFormat();
-    for (int slot = 0; slot < numBuffers_; ++slot) {
+    for (int slot = 0; slot < numBuffers_ && headers_[slot] != nullptr; ++slot) {
         *headers_[slot] = platform::WaveHeader{};
         headers_[slot]->data = buffers_[slot];
         headers_[slot]->bufferLength = static_cast<std::uint32_t>(bufferSize_);

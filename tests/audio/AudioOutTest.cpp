@@ -57,9 +57,7 @@ TEST_F(AudioOutTest, StartFillsEverySlotAndHandsThemOverInOrder) {
 TEST_F(AudioOutTest, PlaysWithoutEndRefillingInRingOrderWithoutAllocating) {
     ASSERT_TRUE(out->Start());
     const int allocations = bench.memory.Allocations();
-    for (int i = 0; i < 200; ++i) {
-        bench.Run(kFrames);
-    }
+    bench.Run(kFrames, 200);
     EXPECT_EQ(bench.memory.Allocations(), allocations);
     EXPECT_EQ(out->BuffersDone(), 200);
     EXPECT_EQ(out->BuffersFilled(), 204);
