@@ -62,7 +62,10 @@ public:
     TCallBackWinIn(TAudioIO& owner, std::uint32_t generation);
 };
 
-// Format, buffer ring and bookkeeping shared by both directions. Sizes are in bytes.
+// Format, buffer ring and bookkeeping shared by both directions. Sizes are in bytes. A stream
+// keeps the buffer size and slot count it was opened with: assignments while the device is open
+// apply to the next stream, whose open reallocates buffers that became too small. Receivers of
+// closed streams are released at the next open.
 class TAudioIO {
 public:
     static constexpr int MaxBuffers = 4;
@@ -93,7 +96,8 @@ public:
     int NextBuffer() const { return nextBuffer_; }
     const std::string& LastError() const { return lastError_; }
     const platform::WaveFormat& WaveFormat() const { return format_; }
-    // The receiver of the stream opened last; null before the first open.
+    // The receiver of the stream opened last; null before the first open, after a failed open
+    // and once it has been released.
     TCallBackWin* CallbackWindow() const { return callbackWindow_; }
     // The header of a slot (0..3); null when header memory is missing.
     const platform::WaveHeader* Header(int slot) const { return headers_[slot]; }
