@@ -25,6 +25,19 @@ std::string ErrorMessage(std::exception_ptr error);
 // boxes. Signature of platform::Dispatcher::ErrorSink.
 void ReportError(std::exception_ptr error);
 
+// Wraps a handler for connecting it to a Qt signal: Qt must not see an exception come out of a
+// slot (its signal code is not written for it), so the handler's failure is reported right at
+// the connection. Event handlers proper are covered by ErrorReportApplication::notify.
+template <class Handler> auto Reported(Handler handler) {
+    return [handler = std::move(handler)] {
+        try {
+            handler();
+        } catch (...) {
+            ReportError(std::current_exception());
+        }
+    };
+}
+
 // Test seam: while an object of this class lives, ReportError records the messages instead of
 // showing a box.
 class RecordedErrorReports {

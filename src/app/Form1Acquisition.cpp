@@ -3,6 +3,7 @@
 // measures (and, periodically, draws) the latest block; the block handler; the controls that
 // steer the cycle; and the level and frequency readouts over the measuring routines.
 
+#include "app/ErrorReport.h"
 #include "app/Form1LayoutKit.h"
 #include "app/TForm1.h"
 
@@ -134,24 +135,28 @@ void SelectChannels(TForm1& f, std::int32_t showL, std::int32_t showR, int trigg
 void TForm1::BindCycleHandlers() {
     // The idle pass always asks to be called again, so the zero-interval timer simply keeps
     // firing whenever the event queue is empty.
-    QObject::connect(idleTimer, &QTimer::timeout, this, [this] {
-        bool done = true;
-        MyIdleEvent(idleTimer, done);
-    });
-    QObject::connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(Button3); });
+    QObject::connect(idleTimer, &QTimer::timeout, this, Reported([this] {
+                         bool done = true;
+                         MyIdleEvent(idleTimer, done);
+                     }));
+    QObject::connect(Button3, &QPushButton::clicked, this,
+                     Reported([this] { Button3Click(Button3); }));
     QObject::connect(RadioButton3, &QRadioButton::clicked, this,
-                     [this] { RadioButton3Click(RadioButton3); });
+                     Reported([this] { RadioButton3Click(RadioButton3); }));
     QObject::connect(RadioButton4, &QRadioButton::clicked, this,
-                     [this] { RadioButton4Click(RadioButton4); });
+                     Reported([this] { RadioButton4Click(RadioButton4); }));
     QObject::connect(RadioButton5, &QRadioButton::clicked, this,
-                     [this] { RadioButton5Click(RadioButton5); });
-    QObject::connect(ComboBox4, &QComboBox::activated, this, [this] { ComboBox4Click(ComboBox4); });
+                     Reported([this] { RadioButton5Click(RadioButton5); }));
+    QObject::connect(ComboBox4, &QComboBox::activated, this,
+                     Reported([this] { ComboBox4Click(ComboBox4); }));
     QObject::connect(TrackBar1, &QSlider::valueChanged, this,
-                     [this] { TrackBar1Change(TrackBar1); });
+                     Reported([this] { TrackBar1Change(TrackBar1); }));
     QObject::connect(ScrollBar4, &QScrollBar::valueChanged, this,
-                     [this] { ScrollBar4Change(ScrollBar4); });
+                     Reported([this] { ScrollBar4Change(ScrollBar4); }));
     QObject::connect(ScrollBar5, &QScrollBar::valueChanged, this,
-                     [this] { ScrollBar5Change(ScrollBar5); });
+                     Reported([this] { ScrollBar5Change(ScrollBar5); }));
+    // The stream events are not wrapped: a failure must reach the stream component (the buffer
+    // is lost to its ring) and then the dispatcher, which reports it.
     AudioIn1.OnBufferFilled = [this](char* buffer, int& size) {
         return AudioIn1BufferFilled(buffer, size);
     };

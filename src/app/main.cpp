@@ -53,19 +53,24 @@ int main(int argc, char** argv) {
     std::cerr << system.description << '\n';
 
     platform::HeapBufferMemory memory;
-    app::TForm1 form({*system.wave, *system.volume, memory});
+    auto form =
+        std::make_unique<app::TForm1>(app::FormServices{*system.wave, *system.volume, memory});
     if (log) {
-        app::AttachMeasurementLog(form, *log);
+        app::AttachMeasurementLog(*form, *log);
     }
     if (options.quitAfterMs) {
-        QTimer::singleShot(*options.quitAfterMs, &form, [&form] { form.close(); });
+        QTimer::singleShot(*options.quitAfterMs, form.get(), [&form] { form->close(); });
     }
-    form.show();
-    const int result = application.exec();
+    form->show();
+    int result = application.exec();
     if (!options.screenshot.empty() &&
-        !form.centralWidget()->grab().save(QString::fromStdString(options.screenshot), "PNG")) {
+        !form->centralWidget()->grab().save(QString::fromStdString(options.screenshot), "PNG")) {
         std::cerr << "osciloskop: cannot save the screenshot '" << options.screenshot << "'\n";
-        return 1;
+        result = 1;
     }
+    // The streams close with the window; their close notifications release what the streams
+    // left for them, so they are delivered before the sound card goes.
+    form.reset();
+    QCoreApplication::sendPostedEvents();
     return result;
 }

@@ -55,7 +55,11 @@ std::string ReadAll(const fs::path& path) {
 
 ProgramRun Osciloskop(const std::string& arguments) {
     const fs::path err = Scratch("stderr.txt");
-    const std::string command = "QT_QPA_PLATFORM=offscreen timeout 60 '" OSC_PROGRAM "' " +
+    // Sanitizer builds: fontconfig keeps its one-time set-up for the whole process.
+    const fs::path suppressions = Scratch("lsan.supp");
+    std::ofstream(suppressions) << "leak:libfontconfig\n";
+    const std::string command = "QT_QPA_PLATFORM=offscreen LSAN_OPTIONS=suppressions='" +
+                                suppressions.string() + "' timeout 60 '" OSC_PROGRAM "' " +
                                 arguments + " 2>'" + err.string() + "'";
     ProgramRun run;
     FILE* pipe = popen(command.c_str(), "r");

@@ -19,7 +19,14 @@
 namespace app {
 namespace {
 
-using test::Form1Rig;
+// The window's streams close with it; delivering their close notifications afterwards
+// releases the receivers they leave behind.
+struct Form1Rig : test::Form1Rig {
+    ~Form1Rig() {
+        form.reset();
+        dispatcher.Drain();
+    }
+};
 
 constexpr int kOutputBytes = 44100; // the playback buffer
 

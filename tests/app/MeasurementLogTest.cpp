@@ -98,7 +98,12 @@ TEST(MeasurementLogTest, AnUncreatableFileIsAClearError) {
 }
 
 TEST(MeasurementLogTest, TheWindowLogsEachBlockOnceWithTheReadoutsItShows) {
-    app::test::Form1Rig rig;
+    struct Rig : app::test::Form1Rig {
+        ~Rig() {
+            form.reset();
+            dispatcher.Drain();
+        }
+    } rig;
     app::TForm1& form = *rig.form;
     std::ostringstream out;
     MeasurementLog log(out, [] { return 2.0; });
