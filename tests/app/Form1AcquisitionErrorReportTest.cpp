@@ -19,11 +19,6 @@
 #include <chrono>
 #include <thread>
 
-// Sanitizer builds: fontconfig keeps its one-time set-up for the whole process.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig\n";
-}
-
 namespace app {
 namespace {
 
@@ -97,12 +92,7 @@ TEST(ErrorReport, AFailingEventHandlerIsReportedAndLaterEventsStillRun) {
 TEST(ErrorReport, TheIdleCycleGoesOnAfterAFailingPass) {
     EnsureReportingApplication();
     RecordedErrorReports reports;
-    struct Rig : test::Form1Rig {
-        ~Rig() {
-            form.reset();
-            dispatcher.Drain();
-        }
-    } rig;
+    test::Form1Rig rig;
     TForm1& form = *rig.form;
     int passes = 0;
     form.OnBlockMeasured = [&] {

@@ -19,22 +19,10 @@
 #include <cstring>
 #include <numbers>
 
-// Sanitizer builds: fontconfig keeps its one-time set-up for the whole process.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig\n";
-}
-
 namespace app {
 namespace {
 
-// The window's streams close with it; delivering their close notifications afterwards
-// releases the receivers they leave behind.
-struct Form1Rig : test::Form1Rig {
-    ~Form1Rig() {
-        form.reset();
-        dispatcher.Drain();
-    }
-};
+using test::Form1Rig;
 
 constexpr int kBlockFrames = 8000;
 constexpr QRgb kGrid = 0xFF4B4B4B; // grey (75, 75, 75)

@@ -19,14 +19,7 @@
 namespace app {
 namespace {
 
-// The window's streams close with it; delivering their close notifications afterwards
-// releases the receivers they leave behind.
-struct Form1Rig : test::Form1Rig {
-    ~Form1Rig() {
-        form.reset();
-        dispatcher.Drain();
-    }
-};
+using test::Form1Rig;
 
 constexpr int kOutputBytes = 44100; // the playback buffer
 

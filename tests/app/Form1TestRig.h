@@ -66,6 +66,12 @@ struct Form1Rig {
         EnsureApplication();
         form = std::make_unique<TForm1>(FormServices{card, volumes, memory});
     }
+    // The window's streams close with it; delivering their close notifications afterwards
+    // releases the receivers they leave behind.
+    ~Form1Rig() {
+        form.reset();
+        dispatcher.Drain();
+    }
 
     platform::QueueDispatcher dispatcher;
     platform::sim::SimulatedCard card{dispatcher};
