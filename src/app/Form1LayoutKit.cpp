@@ -69,8 +69,12 @@ QComboBox* MakeCombo(QWidget* parent, const char* name, QRect geometry, const QS
     combo->addItems(items);
     combo->setCurrentIndex(static_cast<int>(items.indexOf(text)));
     combo->setEditText(text);
-    // Show the text's beginning, as the box does until the user moves into it.
-    combo->lineEdit()->setCursorPosition(0);
+    // Show the text's beginning, as the box does until the user moves into it, also after the
+    // program selects another item.
+    QLineEdit* line = combo->lineEdit();
+    line->setCursorPosition(0);
+    QObject::connect(combo, &QComboBox::currentIndexChanged, line,
+                     [line] { line->setCursorPosition(0); });
     return combo;
 }
 

@@ -78,6 +78,8 @@ TEST(Form1Startup, SelectorsAndReadoutsStandOnTheirWorkingState) {
     EXPECT_EQ(form.ComboBox1->currentText().toStdString(), " generátoru");
     EXPECT_EQ(form.ComboBox4->currentIndex(), 0);
     EXPECT_EQ(form.ComboBox4->currentText().toStdString(), "automaticky");
+    EXPECT_EQ(form.ComboBox4->lineEdit()->cursorPosition(), 0)
+        << "a selector shows the beginning of the item that start-up selected";
     EXPECT_EQ(form.ComboBox9->currentIndex(), 0);
     EXPECT_EQ(form.ComboBox10->currentIndex(), 0);
     EXPECT_EQ(form.ComboBox7->currentIndex(), 0);
