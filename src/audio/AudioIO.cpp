@@ -134,10 +134,10 @@ bool TAudioIO::OpenStream() {
 
 MMResult TAudioIO::CloseDevice() {
     running_ = false;
+    BeforeClose();
     if (!deviceOpen_) {
         return MMSYSERR_INVALHANDLE;
     }
-    BeforeClose();
     // Whatever the device returns from now on belongs to a finished stream.
     ++generation_;
     heldCount_ = 0;
@@ -155,10 +155,24 @@ bool TAudioIO::QueueNextBuffer() {
     return deviceOpen_ && HandOver(nextBuffer_);
 }
 
+bool TAudioIO::IsHeld(int slot) const {
+    for (int i = 0; i < heldCount_; ++i) {
+        if (heldSlots_[(heldFirst_ + i) % MaxBuffers] == slot) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool TAudioIO::HandOver(int slot) {
     platform::WaveHeader* header = headers_[slot];
-    header->flags = platform::WHDR_PREPARED; // clears the done mark of its last round
-    const MMResult code = WaveQueue(header);
+    // A slot the device still holds is not touched: rewriting its flags would hide from the
+    // device that it is queued already.
+    MMResult code = platform::WAVERR_STILLPLAYING;
+    if (!IsHeld(slot)) {
+        header->flags = platform::WHDR_PREPARED; // clears the done mark of its last round
+        code = WaveQueue(header);
+    }
     if (code != MMSYSERR_NOERROR) {
         lastError_ = ErrorText(code);
         StopWhenDrained();

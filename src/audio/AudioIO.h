@@ -153,6 +153,8 @@ protected:
     bool OpenStream();
     // Hands one slot to the device (flags: prepared only); NextBuffer goes past it.
     bool HandOver(int slot);
+    // The device holds this slot now.
+    bool IsHeld(int slot) const;
     // For the destructors of the concrete components, while their operations still exist.
     void Shutdown();
     // Closes the device when a handler's exception has left no buffer with it.

@@ -195,6 +195,26 @@ TEST_F(AudioOutTest, StoppingAClosedComponentDoesNothing) {
     EXPECT_TRUE(out->Start());
 }
 
+TEST_F(AudioOutTest, ClosingAClosedComponentStillClearsPaused) {
+    out->SetPaused(true);
+    out->CloseDevice();
+    EXPECT_FALSE(out->Paused());
+}
+
+TEST_F(AudioOutTest, QueueingASlotTheDeviceStillHoldsIsRefusedAndThePlayOutGoesOn) {
+    ASSERT_TRUE(out->Start());
+    // Every slot is with the device, so the next slot in ring order is one it holds.
+    EXPECT_FALSE(out->QueueNextBuffer());
+    EXPECT_TRUE(out->Header(out->NextBuffer())->flags & platform::WHDR_INQUEUE)
+        << "the held buffer's flags are left as the device set them";
+    EXPECT_FALSE(out->LastError().empty());
+    EXPECT_FALSE(out->Accepting()) << "a failed hand-over drains the stream";
+    bench.Run(kFrames, 4);
+    EXPECT_EQ(out->BuffersDone(), 4) << "each buffer played once, none twice";
+    EXPECT_FALSE(out->DeviceOpen());
+    EXPECT_EQ(stops.size(), 1u);
+}
+
 TEST_F(AudioOutTest, PlatformFailuresLeaveTheirTextAndAClosedDevice) {
     using platform::sim::SimOperation;
     bench.card.FailNext(SimOperation::OutOpen, platform::MMSYSERR_ALLOCATED);
