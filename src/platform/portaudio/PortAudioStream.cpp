@@ -19,10 +19,12 @@ void MarkQueued(WaveHeader* header) {
     flags.store((flags.load() & ~WHDR_DONE) | WHDR_INQUEUE);
 }
 
+// One step, so that the UI thread never sees a header that is neither queued nor done.
 void MarkDone(WaveHeader* header) {
     std::atomic_ref<std::uint32_t> flags(header->flags);
-    flags.fetch_and(~WHDR_INQUEUE);
-    flags.fetch_or(WHDR_DONE);
+    std::uint32_t old = flags.load();
+    while (!flags.compare_exchange_weak(old, (old & ~WHDR_INQUEUE) | WHDR_DONE)) {
+    }
 }
 
 std::uint64_t ThreadCpuNanoseconds() {
@@ -93,10 +95,11 @@ MMResult PortAudioStream::Queue(WaveHeader* header) {
 }
 
 MMResult PortAudioStream::Start() {
-    if (Pa_IsStreamStopped(stream_) != 1) {
-        return MMSYSERR_NOERROR;
+    const PaError stopped = Pa_IsStreamStopped(stream_);
+    if (stopped < 0) {
+        return FromPaError(stopped);
     }
-    return FromPaError(Pa_StartStream(stream_));
+    return stopped == 0 ? MMSYSERR_NOERROR : FromPaError(Pa_StartStream(stream_));
 }
 
 MMResult PortAudioStream::Reset() {
