@@ -135,22 +135,21 @@ MMResult PortAudioWaveService::WaveOutWrite(WaveOutHandle handle, WaveHeader* he
     return Queue(outputs_, handle, header, headerSize);
 }
 
-MMResult PortAudioWaveService::WaveOutPause(WaveOutHandle handle) {
+MMResult PortAudioWaveService::SetOutputPaused(WaveOutHandle handle, bool paused) {
     PortAudioStream* stream = Find(outputs_, handle);
     if (stream == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
-    stream->SetPaused(true);
+    stream->SetPaused(paused);
     return MMSYSERR_NOERROR;
 }
 
+MMResult PortAudioWaveService::WaveOutPause(WaveOutHandle handle) {
+    return SetOutputPaused(handle, true);
+}
+
 MMResult PortAudioWaveService::WaveOutRestart(WaveOutHandle handle) {
-    PortAudioStream* stream = Find(outputs_, handle);
-    if (stream == nullptr) {
-        return MMSYSERR_INVALHANDLE;
-    }
-    stream->SetPaused(false);
-    return MMSYSERR_NOERROR;
+    return SetOutputPaused(handle, false);
 }
 
 MMResult PortAudioWaveService::WaveOutReset(WaveOutHandle handle) {

@@ -75,6 +75,7 @@ private:
     MMResult Queue(const Streams& streams, std::uint32_t handle, WaveHeader* header,
                    std::uint32_t headerSize);
     MMResult Close(Streams& streams, std::uint32_t handle);
+    MMResult SetOutputPaused(WaveOutHandle handle, bool paused);
 
     Dispatcher& dispatcher_;
     PortAudioSession session_;
