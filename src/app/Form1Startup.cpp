@@ -77,6 +77,7 @@ TForm1::TForm1(const FormServices& services, QWidget* parent)
 
     BindWindowHandlers();
     BindCycleHandlers();
+    BindDisplayHandlers();
     FormCreate(this);
 }
 
@@ -127,12 +128,9 @@ void TForm1::FormCreate(QObject* /*Sender*/) {
     RadioButton5->setChecked(true);
     generatorTimeBase = 0;
     traceWidth = 1;
-    divisionValueR = 10.0;
-    scaleR = 1.0;
+    ResetDisplayState();
     offsetR = 0;
     drawnOffsetR = 0;
-    divisionValueL = 10.0;
-    scaleL = 1.0;
     offsetL = 0;
     drawnOffsetL = 0;
     gridVisible = 1;
@@ -142,13 +140,8 @@ void TForm1::FormCreate(QObject* /*Sender*/) {
     pointStride = 6;
     smoothingL = 16;
     smoothingR = 16;
-    appliedRangeR = display::VoltageRange::mV100;
-    appliedRangeL = display::CurrentRange::mA100;
-    timeBaseApplied.fill(0);
     autoTimeBase = 1;
     ComboBox1->setCurrentIndex(8);
-    autoRangeR = 1;
-    autoRangeL = 1;
     ComboBox4->setCurrentIndex(0);
     SaveVolumes();
     volume_.WaveOutSetVolume(0, kLeftFullVolume);

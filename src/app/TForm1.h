@@ -87,7 +87,6 @@ public:
     void RadioButton5Click(QObject* Sender);
     void ComboBox4Click(QObject* Sender);
     void TrackBar1Change(QObject* Sender);
-    void DrawTraces();
     void MeasureLevelL();
     void MeasureLevelR();
     void MeasureFrequencyL();
@@ -96,6 +95,30 @@ public:
     void AudioOut1Start(void* Sender);
     void ScrollBar4Change(QObject* Sender);
     void ScrollBar5Change(QObject* Sender);
+    // ---- Oscilloscope screen: display cycle, ranges, time base, scales and their controls ----
+    // One display cycle: measures both channels, ranges them, picks the trigger channel and
+    // time base, draws the scales and redraws both traces from the trigger point. Its only
+    // state carried to the next cycle: the applied ranges and band, halfWave*, triggerIndex*,
+    // drawnTrace* and the canvas.
+    void DrawTraces();
+    void SelectRangeL();
+    void SelectRangeR();
+    void SelectTimeBaseL();
+    void SelectTimeBaseR();
+    void DrawScales();
+    void ComboBox1Click(QObject* Sender);
+    void ComboBox9Click(QObject* Sender);
+    void ComboBox10Click(QObject* Sender);
+    void file1Click(QObject* Sender);
+    // Back to 100 mA / 100 mV with factors 1 and automatic ranges, and no time base applied,
+    // so that the next cycle applies its band anew (start-up and "optimum").
+    void ResetDisplayState();
+    void BindDisplayHandlers();
+    // Copies of the samples as last drawn, from the trigger index on; the next cycle erases
+    // along them.
+    std::array<std::int32_t, 44100> drawnTraceL{};
+    std::array<std::int32_t, 44100> drawnTraceR{};
+
     // Connects the handlers above to their controls, the idle timer and the stream components.
     void BindCycleHandlers();
 
