@@ -95,6 +95,8 @@ void WriteWav(const fs::path& path, int rate,
 struct Row {
     double time, current, frequencyL, voltage, frequencyR;
     std::string currentText, frequencyLText, voltageText, frequencyRText;
+    std::string rangeL, rangeR, timeBase;
+    double measuredL, measuredR;
 };
 
 // Rows of the log; the text fields never hold a comma or quote here.
@@ -103,7 +105,7 @@ std::vector<Row> Rows(const std::string& log) {
     std::string line;
     std::getline(in, line);
     EXPECT_EQ(line, "time_s,current_mA,frequency_L_Hz,voltage_mV,frequency_R_Hz,IL_text,fL_text,"
-                    "UR_text,fR_text");
+                    "UR_text,fR_text,range_L,range_R,time_base,measured_L_Hz,measured_R_Hz");
     std::vector<Row> rows;
     while (std::getline(in, line)) {
         std::vector<std::string> fields;
@@ -111,8 +113,8 @@ std::vector<Row> Rows(const std::string& log) {
         for (std::string cell; std::getline(cells, cell, ',');) {
             fields.push_back(cell);
         }
-        EXPECT_EQ(fields.size(), 9u) << line;
-        if (fields.size() != 9) {
+        EXPECT_EQ(fields.size(), 14u) << line;
+        if (fields.size() != 14) {
             continue;
         }
         auto text = [](const std::string& quoted) {
@@ -121,7 +123,9 @@ std::vector<Row> Rows(const std::string& log) {
         };
         rows.push_back({std::stod(fields[0]), std::stod(fields[1]), std::stod(fields[2]),
                         std::stod(fields[3]), std::stod(fields[4]), text(fields[5]),
-                        text(fields[6]), text(fields[7]), text(fields[8])});
+                        text(fields[6]), text(fields[7]), text(fields[8]), text(fields[9]),
+                        text(fields[10]), text(fields[11]), std::stod(fields[12]),
+                        std::stod(fields[13])});
     }
     return rows;
 }
@@ -169,6 +173,29 @@ TEST(EndToEnd, SineLevelsReadAsTheirRmsOverTheWholeBlock) {
         EXPECT_NEAR(row.voltage, 8000 * 0.5 * 0.46, 1840 * 2e-4);
         EXPECT_EQ(row.currentText, " 504mA");
         EXPECT_EQ(row.voltageText, "1.84V");
+    }
+}
+
+TEST(EndToEnd, LogRecordsTheScreensRangesTimeBaseAndMeasuredFrequencies) {
+    // The readouts follow generator 1 (" generátoru"); the measured columns do not.
+    const fs::path wav = Scratch("sine55.wav");
+    WriteWav(wav, 44100, [](int k) {
+        const double s = std::sin(2 * std::numbers::pi * 55.125 * k / 44100);
+        return std::pair{8000 * s, 16000 * s};
+    });
+    ProgramRun run = Osciloskop("--input '" + wav.string() + "' --log - --quit-after 2000");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    auto rows = Rows(run.out);
+    ASSERT_GE(rows.size(), 2u) << run.out;
+    // The first block may arrive before the first display cycle has ranged it.
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        const Row& row = rows[i];
+        EXPECT_NEAR(row.measuredL, 55.125, 55.125 * 0.02) << i;
+        EXPECT_NEAR(row.measuredR, 55.125, 55.125 * 0.02) << i;
+        EXPECT_EQ(row.frequencyL, 100) << i;
+        EXPECT_EQ(row.rangeL, "1 A") << i; // peak 16000 lies beyond the 500 mA band
+        EXPECT_EQ(row.rangeR, "5 V") << i;
+        EXPECT_EQ(row.timeBase, "20 msec") << i; // generator 1 at 100 Hz
     }
 }
 
