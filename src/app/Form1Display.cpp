@@ -66,8 +66,7 @@ std::uint16_t FindTriggerOn(TForm1& f, TriggerChannel channel) {
 } // namespace
 
 void TForm1::BindDisplayHandlers() {
-    // Also the program's own changes of the item count, as the optimum reset makes them.
-    QObject::connect(ComboBox1, &QComboBox::currentIndexChanged, this,
+    QObject::connect(ComboBox1, &QComboBox::activated, this,
                      Reported([this] { ComboBox1Click(ComboBox1); }));
     QObject::connect(ComboBox9, &QComboBox::activated, this,
                      Reported([this] { ComboBox9Click(ComboBox9); }));

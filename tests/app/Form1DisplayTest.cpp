@@ -160,13 +160,17 @@ TEST_F(DisplayCycle, RangeAndTimeBaseChangesRepaintAndUnchangedOnesDoNot) {
 }
 
 TEST_F(DisplayCycle, TimeBaseBoxSetsTheModes) {
-    form.ComboBox1->setCurrentIndex(8);
+    const auto choose = [this](int item) {
+        form.ComboBox1->setCurrentIndex(item);
+        form.ComboBox1Click(form.ComboBox1);
+    };
+    choose(8);
     EXPECT_EQ(form.generatorTimeBase, 1);
     EXPECT_EQ(form.autoTimeBase, 1);
-    form.ComboBox1->setCurrentIndex(0);
+    choose(0);
     EXPECT_EQ(form.generatorTimeBase, 0);
     EXPECT_EQ(form.autoTimeBase, 1);
-    form.ComboBox1->setCurrentIndex(3);
+    choose(3);
     EXPECT_EQ(form.autoTimeBase, 0);
     form.ComboBox9->setCurrentIndex(2);
     form.ComboBox9Click(form.ComboBox9);

@@ -129,9 +129,11 @@ TEST(MeasurementLogTest, TheWindowLogsEachBlockOnceWithTheReadoutsItShows) {
     }
     auto lines = Lines(out.str());
     ASSERT_EQ(lines.size(), 3u);
-    const std::string expected = "2," + app::NumberField(form.currentRms) + ",100," +
-                                 app::NumberField(form.voltageRms) +
-                                 R"(,100," 445mA","   100Hz"," 976mV","   100Hz")";
+    const std::string expected =
+        "2," + app::NumberField(form.currentRms) + ",100," + app::NumberField(form.voltageRms) +
+        R"(,100," 445mA","   100Hz"," 976mV","   100Hz","500 mA","1 V",)"
+        R"("20 msec",)" +
+        app::NumberField(form.measuredFrequencyL) + "," + app::NumberField(form.measuredFrequencyR);
     EXPECT_EQ(lines[1], expected);
     EXPECT_EQ(lines[2], expected);
 }
