@@ -23,7 +23,7 @@ struct RangeTarget {
     QLineEdit* lower;
 };
 
-// Applies the row when its range differs from the applied one; true when it did.
+// Applies the wanted range when there is one and it is not the applied one.
 template <typename Range>
 void ApplyRange(TForm1& f, Range& applied, std::optional<Range> wanted, RangeTarget target) {
     if (!wanted || *wanted == applied) {
