@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/Form1LayoutKit.h"
 
+#include "app/CompactStyle.h"
 #include "app/EditableComboBox.h"
 
 #include <QComboBox>
@@ -65,6 +66,8 @@ QComboBox* MakeCombo(QWidget* parent, const char* name, QRect geometry, const QS
     auto* combo = new EditableComboBox(parent);
     combo->setObjectName(QString::fromLatin1(name));
     combo->setGeometry(geometry);
+    UseCompactStyle(combo);
+    combo->setFont(FormFont(kSelectorPixels));
     combo->addItems(items);
     combo->setCurrentIndex(static_cast<int>(items.indexOf(text)));
     combo->setEditText(text);
@@ -77,6 +80,8 @@ QComboBox* MakeList(QWidget* parent, const char* name, QRect geometry, const QSt
     auto* combo = new QComboBox(parent);
     combo->setObjectName(QString::fromLatin1(name));
     combo->setGeometry(geometry);
+    UseCompactStyle(combo);
+    combo->setFont(FormFont(kSelectorPixels));
     combo->addItems(items);
     combo->setCurrentIndex(item);
     return combo;
@@ -86,6 +91,8 @@ QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(geometry);
+    UseCompactStyle(button);
+    button->setFont(FormFont(kSelectorPixels));
     button->setAutoDefault(false);
     return button;
 }
