@@ -65,14 +65,21 @@ TEST_P(EditableBox, TextNamingNoItemSelectsNoneAndClicksNothingEvenOnReturn) {
 
 TEST_P(EditableBox, TextNamingAnItemSelectsItAndClicksNothing) {
     const QString itemText = QString::fromUtf8(GetParam().itemText);
+    // A handler bound to the edit's change already sees the index that the text names.
+    int indexSeenByChange = -2;
+    const QObject scope; // ends the connection with this test's locals
+    QObject::connect(box, &QComboBox::editTextChanged, &scope,
+                     [&] { indexSeenByChange = box->currentIndex(); });
     Type(itemText);
     EXPECT_EQ(box->currentIndex(), GetParam().item);
+    EXPECT_EQ(indexSeenByChange, GetParam().item);
     QTest::keyClick(line, Qt::Key_Return);
     EXPECT_EQ(box->currentIndex(), GetParam().item);
     // One more key: the cursor stayed where the user typed, and the text names no item again.
     QTest::keyClick(line, Qt::Key_X);
     EXPECT_EQ(box->currentText(), itemText + QStringLiteral("x"));
     EXPECT_EQ(box->currentIndex(), -1);
+    EXPECT_EQ(indexSeenByChange, -1);
     QTest::keyClick(line, Qt::Key_Backspace);
     EXPECT_EQ(box->currentIndex(), GetParam().item);
     // Prefix matches select nothing: "automaticky" without its last letter.
