@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 
+namespace app {
+
 EditableComboBox::EditableComboBox(QWidget* parent) : QComboBox(parent) {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
@@ -39,6 +41,10 @@ void EditableComboBox::FollowTypedText(const QString& text) {
     const int cursor = line->cursorPosition();
     const QSignalBlocker quiet(line);
     setCurrentIndex(item);
-    line->setText(text);
+    if (line->text() != text) {
+        line->setText(text);
+    }
     line->setCursorPosition(cursor);
 }
+
+} // namespace app

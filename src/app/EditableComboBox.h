@@ -10,6 +10,8 @@
 
 #include <QComboBox>
 
+namespace app {
+
 class EditableComboBox : public QComboBox {
 public:
     explicit EditableComboBox(QWidget* parent = nullptr);
@@ -20,3 +22,5 @@ protected:
 private:
     void FollowTypedText(const QString& text);
 };
+
+} // namespace app
