@@ -33,6 +33,9 @@ inline constexpr int kEditHeight = 21;
 // Height of a borderless edit used as a caption.
 inline constexpr int kLabelHeight = 13;
 inline constexpr int kScrollBarHeight = 17;
+// Font size of the drop-down boxes and buttons, a pixel below the window's, so that their
+// longest texts fit their stored widths.
+inline constexpr int kSelectorPixels = 10;
 
 // The window's font: a bold sans of `pixelSize` pixels, metric-compatible with the classic
 // dialog font where the machine has one.
