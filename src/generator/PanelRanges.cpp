@@ -21,8 +21,7 @@ constexpr std::array<ScrollRange, 7> kAmplitudeRanges{
     MinMaxPos(0, 328, 164)};
 
 constexpr std::array<ScrollRange, 4> kFrequencyRanges{
-    MinMaxPos(20, 100, 50),
-    MinMaxPos(100, 1000, 100),
+    MinMaxPos(20, 100, 50), MinMaxPos(100, 1000, 100),
     // Coming from a lower range, the maximum must rise before the minimum may.
     ScrollRange{{{ScrollBound::Maximum, 20000},
                  {ScrollBound::Minimum, 1000},

@@ -36,10 +36,10 @@ bool RangeRewritesAmplitude(int item);
 
 // Generator 1 at frequency scroll bar position p.
 struct Gen1FrequencyStep {
-    std::int32_t frequency;  // Hz: p below 1000, else p rounded to whole hundreds (ties to even)
-    std::string text;        // Edit14: " 250" in Hz, " 12.3" in kHz
-    int largeChange;         // 10 in Hz, 100 in kHz
-    int smallChange;         // 1 in Hz, 10 in kHz
+    std::int32_t frequency; // Hz: p below 1000, else p rounded to whole hundreds (ties to even)
+    std::string text;       // Edit14: " 250" in Hz, " 12.3" in kHz
+    int largeChange;        // 10 in Hz, 100 in kHz
+    int smallChange;        // 1 in Hz, 10 in kHz
 };
 // Nothing for positions above 20000, which no range reaches.
 std::optional<Gen1FrequencyStep> Gen1FrequencyAt(int position);

@@ -40,7 +40,8 @@ struct Bar {
 };
 
 TEST(PanelRanges, EveryFrequencyItemReachesItsRangeFromEveryOther) {
-    const int ranges[4][3] = {{20, 100, 50}, {100, 1000, 100}, {1000, 20000, 4000}, {10, 20000, 100}};
+    const int ranges[4][3] = {
+        {20, 100, 50}, {100, 1000, 100}, {1000, 20000, 4000}, {10, 20000, 100}};
     for (int from = 0; from < 4; ++from) {
         for (int to = 0; to < 4; ++to) {
             Bar bar{ranges[from][0], ranges[from][1], ranges[from][2]};
@@ -116,9 +117,25 @@ TEST(AutoSweep, PlansAndReplacements) {
              Case{{5, 0, 0, 0}, 20, 21, 1, 1000, 1, 20, 21, 1, 1},
              Case{{100, 200, -4, -3}, 100, 200, 1, 1000, 100, none, none, 1, 1},
              // Wide arithmetic: the largest span in steps of 1 Hz and a delay beyond the timer.
-             Case{{20, kMax, kMax, 1}, 20, kMax, 1, 2147483000, kMax - 20, none, none, none,
+             Case{{20, kMax, kMax, 1},
+                  20,
+                  kMax,
+                  1,
+                  2147483000,
+                  kMax - 20,
+                  none,
+                  none,
+                  none,
                   2147483},
-             Case{{kMax, kMax, 2147483, kMax}, kMax, kMax, kMax, 2147483000, 1, none, none, none,
+             Case{{kMax, kMax, 2147483, kMax},
+                  kMax,
+                  kMax,
+                  kMax,
+                  2147483000,
+                  1,
+                  none,
+                  none,
+                  none,
                   none},
          }) {
         const SweepPlan plan = PlanSweep(c.request);
