@@ -16,8 +16,15 @@ namespace {
 // The volumes are read as at start-up, but neither stored nor changed: those restored at close
 // stay the ones found when the program started, and the user's output level stays as it is.
 // The readout shows generator 1's low amplitude with generator 2's factor until it next moves.
-const TForm1::StartupVariant kOptimumVariant{{0.02644596, 0.035, 0.042, 0.0494}, false, false, 3000,
-                                             generator::Gen2AmplitudeText,       true};
+const TForm1::StartupVariant kOptimumVariant{.calibration = {.currentScale = 0.02644596,
+                                                             .voltageScale = 0.035,
+                                                             .gainL = 0.042,
+                                                             .gainR = 0.0494},
+                                             .saveVolumes = false,
+                                             .setOutputVolume = false,
+                                             .gen1Amplitude = 3000,
+                                             .amplitudeText = generator::Gen2AmplitudeText,
+                                             .selectorsLast = true};
 
 } // namespace
 

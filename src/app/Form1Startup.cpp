@@ -44,8 +44,13 @@ constexpr std::array<std::uint32_t, 5> kAuxOrder{3, 2, 4, 1, 5};
 // Left channel full, right channel silent.
 constexpr std::uint32_t kLeftFullVolume = 0x0000FFFF;
 
-const TForm1::StartupVariant kStartupVariant{{0.063, 0.46, 0.088, 0.65},   true, true, 32000,
-                                             generator::Gen1AmplitudeText, false};
+const TForm1::StartupVariant kStartupVariant{
+    .calibration = {.currentScale = 0.063, .voltageScale = 0.46, .gainL = 0.088, .gainR = 0.65},
+    .saveVolumes = true,
+    .setOutputVolume = true,
+    .gen1Amplitude = 32000,
+    .amplitudeText = generator::Gen1AmplitudeText,
+    .selectorsLast = false};
 
 } // namespace
 
@@ -129,25 +134,12 @@ void TForm1::RunStartupSequence(const StartupVariant& variant) {
     }
     ResetDisplayState();
     TakeVolumes(variant);
-    Panel13->move(0, ClientHeight() / 2 + 235);
-    // At creation, raising the minimum moves the position from 0 to 100, which runs the
-    // change handler: the first capture burst starts and the traces are drawn once.
-    ResetGenerator1Frequency();
-    ResetGenerator1Amplitude(variant);
-    generatorTimeBase = 1;
-    autoTimeBase = 1;
-    Panel410->move(Panel410->x(), 472);
-    generatorMode = 0;
-    sweepRunning = 0;
-    Timer1->stop();
-    showTraceL = 1;
-    showTraceR = 1;
+    ResetGenerator1(variant);
+    ResetGeneratorModes();
     if (variant.selectorsLast) {
         ResetReadoutSelectors();
     }
-    if (!AudioOut1.Start()) {
-        AudioOut1.Start();
-    }
+    StartPlayback();
     idleTimer->start();
 }
 
@@ -219,12 +211,37 @@ void TForm1::TakeVolumes(const StartupVariant& variant) {
     }
 }
 
-void TForm1::ResetGenerator1Amplitude(const StartupVariant& variant) {
+// Generator 1's panel in its place, at 100 Hz on the 100 Hz to 1 kHz range, at the variant's
+// amplitude. At creation, raising the frequency bar's minimum moves its position from 0 to 100,
+// which runs its change handler: the first capture burst starts and the traces are drawn once.
+void TForm1::ResetGenerator1(const StartupVariant& variant) {
+    Panel13->move(0, ClientHeight() / 2 + 235);
+    ResetGenerator1Frequency();
     ScrollBar4->setMinimum(0);
     ScrollBar4->setMaximum(32767);
     ScrollBar4->setValue(variant.gen1Amplitude);
     gen1Amplitude = ScrollBar4->value();
     Edit13->setText(QString::fromStdString(variant.amplitudeText(gen1Amplitude)));
+}
+
+// The readouts follow generator 1, generator 2's panel in its place, the output back to
+// generators 1 and 2, the automatic generator stopped (its button keeps its caption).
+void TForm1::ResetGeneratorModes() {
+    generatorTimeBase = 1;
+    autoTimeBase = 1;
+    Panel410->move(Panel410->x(), 472);
+    generatorMode = 0;
+    sweepRunning = 0;
+    Timer1->stop();
+    showTraceL = 1;
+    showTraceR = 1;
+}
+
+// A failed start is tried once more; then the program goes on without sound output.
+void TForm1::StartPlayback() {
+    if (!AudioOut1.Start()) {
+        AudioOut1.Start();
+    }
 }
 
 void TForm1::FormClose(QObject* /*Sender*/, TCloseAction& /*Action*/) {

@@ -381,7 +381,9 @@ private:
     void ResetReadoutSelectors();
     void ResetDisplayState();
     void TakeVolumes(const StartupVariant& variant);
-    void ResetGenerator1Amplitude(const StartupVariant& variant);
+    void ResetGenerator1(const StartupVariant& variant);
+    void ResetGeneratorModes();
+    void StartPlayback();
 
     platform::VolumeService& volume_;
     ClientArea* clientArea_ = nullptr;
