@@ -209,7 +209,18 @@ TEST(Optimum, ResetsWithTheSecondConstantSetAndAQuietGenerator1) {
     rig.volumes.table.WaveOutSetVolume(0, 0x12341234);
     rig.volumes.calls.clear();
 
+    // The same block measured before and after: the readouts use the second constant set.
+    form.captureSamples.fill(0);
+    for (int k = 0; k < 32000; k += 2) {
+        form.captureSamples[k] = 1000;
+    }
+    form.captureCount = 32000; // as the reset leaves it
+    form.MeasureLevelR();
+    const double before = form.voltageRms;
+
     form.Button2->click();
+    form.MeasureLevelR();
+    EXPECT_NEAR(form.voltageRms, before * 0.035 / 0.46, 1e-9);
     EXPECT_EQ(Text(form.Edit13), "101");
     EXPECT_EQ(form.gen1Amplitude, 3000);
     EXPECT_EQ(form.currentScale, 0.02644596);
