@@ -344,7 +344,7 @@ public:
     QTimer* Timer1 = nullptr;
     QTimer* idleTimer = nullptr;
 
-    // ---- Stream components ----
+    // ---- Stream and mixer components ----
     audio::TAudioIn AudioIn1;
     audio::TAudioOut AudioOut1;
     audio::TAudioMixer AudioMixer1;
