@@ -47,12 +47,15 @@ QFrame* MakePanel(QWidget* parent, const char* name, QRect geometry, const QColo
     return panel;
 }
 
-QLineEdit* MakeEdit(QWidget* parent, const char* name, QRect geometry, const QString& text) {
-    auto* edit = new QLineEdit(text, parent);
+QLineEdit* SetUpEdit(QLineEdit* edit, const char* name, QRect geometry) {
     edit->setObjectName(QString::fromLatin1(name));
     edit->setGeometry(geometry);
     edit->setTextMargins(0, 0, 0, 0);
     return edit;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const char* name, QRect geometry, const QString& text) {
+    return SetUpEdit(new QLineEdit(text, parent), name, geometry);
 }
 
 QLineEdit* MakeLabelEdit(QWidget* parent, const char* name, QRect geometry, const QString& text) {

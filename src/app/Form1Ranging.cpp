@@ -62,7 +62,7 @@ void TForm1::ComboBox10Click(QObject* /*Sender*/) {
     autoRangeR = ComboBox10->currentIndex() == 0 ? 1 : 0;
 }
 
-void TForm1::ResetDisplayState() {
+void TForm1::ResetRangesAndTimeBase() {
     autoRangeL = 1;
     autoRangeR = 1;
     appliedRangeL = display::CurrentRange::mA100;

@@ -53,8 +53,8 @@ int main(int argc, char** argv) {
     std::cerr << system.description << '\n';
 
     platform::HeapBufferMemory memory;
-    auto form =
-        std::make_unique<app::TForm1>(app::FormServices{*system.wave, *system.volume, memory});
+    auto form = std::make_unique<app::TForm1>(
+        app::FormServices{*system.wave, *system.volume, memory, *system.mixer});
     if (log) {
         app::AttachMeasurementLog(*form, *log);
     }
