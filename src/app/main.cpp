@@ -6,6 +6,7 @@
 #include "app/MeasurementLog.h"
 #include "app/Options.h"
 #include "app/QtDispatcher.h"
+#include "app/SignalClose.h"
 #include "app/TForm1.h"
 
 #include "platform/AudioSystemChoice.h"
@@ -61,8 +62,13 @@ int main(int argc, char** argv) {
     if (options.quitAfterMs) {
         QTimer::singleShot(*options.quitAfterMs, form.get(), [&form] { form->close(); });
     }
+    // Ending signals close the window as the user would, so the volumes are restored.
+    app::SignalClose signalClose([&form] { form->close(); });
     form->show();
     int result = application.exec();
+    if (signalClose.ReceivedSignal() != 0) {
+        result = app::SignalClose::ExitCodeFor(signalClose.ReceivedSignal());
+    }
     if (!options.screenshot.empty() &&
         !form->centralWidget()->grab().save(QString::fromStdString(options.screenshot), "PNG")) {
         std::cerr << "osciloskop: cannot save the screenshot '" << options.screenshot << "'\n";
