@@ -238,13 +238,6 @@ void TForm1::TrackBar1Change(QObject* /*Sender*/) {
     TrackBar1->setValue(0);
 }
 
-void TForm1::DrawTraces() {
-    MeasureLevelL();
-    MeasureFrequencyL();
-    MeasureLevelR();
-    MeasureFrequencyR();
-}
-
 void TForm1::MeasureLevelL() {
     MeasureLevelOf(*this, Channel::L);
 }

@@ -2,6 +2,7 @@
 // The generator 1 and generator 2 strips: amplitude range, readout and scroll bar on the left,
 // frequency scroll bar, readout and range on the right.
 
+#include "app/DoubleClickEdit.h"
 #include "app/Form1LayoutKit.h"
 #include "app/TForm1.h"
 
@@ -49,13 +50,15 @@ void TForm1::BuildGenerator1Panel() {
                            QStringLiteral(" 0 až 50 mV"), QStringLiteral(" 0 až 20 mV"),
                            QStringLiteral(" 0 až 10 mV "), QStringLiteral("  vypnuto")},
                           QStringLiteral(" 0 až 1000mV "));
-    Edit13 = MakeEdit(Panel13, "Edit13", {104, 4, 57, kEditHeight}, QStringLiteral("999"));
+    Edit13 = new DoubleClickEdit(QStringLiteral("999"), Panel13);
+    SetUpEdit(Edit13, "Edit13", {104, 4, 57, kEditHeight});
     Edit6 = UnitLabel(Panel13, "Edit6", {137, 7, 25, kLabelHeight}, QStringLiteral("mV"));
     ScrollBar4 = MakeScrollBar(Panel13, "ScrollBar4", {164, 5, 221, kScrollBarHeight},
                                {0, 1000, 500, 100}, QStringLiteral("nastavení amplitudy"));
     ScrollBar5 = MakeScrollBar(Panel13, "ScrollBar5", {388, 5, 219, kScrollBarHeight},
                                {0, 100, 0, 10}, QStringLiteral("nastavení frekvence"));
-    Edit14 = MakeEdit(Panel13, "Edit14", {608, 4, 67, kEditHeight}, QStringLiteral("100"));
+    Edit14 = new DoubleClickEdit(QStringLiteral("100"), Panel13);
+    SetUpEdit(Edit14, "Edit14", {608, 4, 67, kEditHeight});
     Edit14->setToolTip(QStringLiteral("double click"));
     Edit3 = UnitLabel(Panel13, "Edit3", {648, 7, 27, kLabelHeight}, QStringLiteral("kHz"));
     ComboBox8 = MakeCombo(Panel13, "ComboBox8", {674, 4, 120, kEditHeight}, FrequencyRanges(),

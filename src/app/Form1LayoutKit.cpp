@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "app/Form1LayoutKit.h"
 
+#include "app/CompactStyle.h"
+#include "app/EditableComboBox.h"
+
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -44,12 +47,15 @@ QFrame* MakePanel(QWidget* parent, const char* name, QRect geometry, const QColo
     return panel;
 }
 
-QLineEdit* MakeEdit(QWidget* parent, const char* name, QRect geometry, const QString& text) {
-    auto* edit = new QLineEdit(text, parent);
+QLineEdit* SetUpEdit(QLineEdit* edit, const char* name, QRect geometry) {
     edit->setObjectName(QString::fromLatin1(name));
     edit->setGeometry(geometry);
     edit->setTextMargins(0, 0, 0, 0);
     return edit;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const char* name, QRect geometry, const QString& text) {
+    return SetUpEdit(new QLineEdit(text, parent), name, geometry);
 }
 
 QLineEdit* MakeLabelEdit(QWidget* parent, const char* name, QRect geometry, const QString& text) {
@@ -60,21 +66,15 @@ QLineEdit* MakeLabelEdit(QWidget* parent, const char* name, QRect geometry, cons
 
 QComboBox* MakeCombo(QWidget* parent, const char* name, QRect geometry, const QStringList& items,
                      const QString& text) {
-    auto* combo = new QComboBox(parent);
+    auto* combo = new EditableComboBox(parent);
     combo->setObjectName(QString::fromLatin1(name));
     combo->setGeometry(geometry);
-    combo->setEditable(true);
-    // Typed text stays text: it never becomes a new item.
-    combo->setInsertPolicy(QComboBox::NoInsert);
+    UseCompactStyle(combo);
+    combo->setFont(FormFont(kSelectorPixels));
     combo->addItems(items);
     combo->setCurrentIndex(static_cast<int>(items.indexOf(text)));
     combo->setEditText(text);
-    // Show the text's beginning, as the box does until the user moves into it, also after the
-    // program selects another item.
-    QLineEdit* line = combo->lineEdit();
-    line->setCursorPosition(0);
-    QObject::connect(combo, &QComboBox::currentIndexChanged, line,
-                     [line] { line->setCursorPosition(0); });
+    combo->lineEdit()->setCursorPosition(0);
     return combo;
 }
 
@@ -83,6 +83,8 @@ QComboBox* MakeList(QWidget* parent, const char* name, QRect geometry, const QSt
     auto* combo = new QComboBox(parent);
     combo->setObjectName(QString::fromLatin1(name));
     combo->setGeometry(geometry);
+    UseCompactStyle(combo);
+    combo->setFont(FormFont(kSelectorPixels));
     combo->addItems(items);
     combo->setCurrentIndex(item);
     return combo;
@@ -92,6 +94,8 @@ QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(geometry);
+    UseCompactStyle(button);
+    button->setFont(FormFont(kSelectorPixels));
     button->setAutoDefault(false);
     return button;
 }

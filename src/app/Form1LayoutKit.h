@@ -33,6 +33,9 @@ inline constexpr int kEditHeight = 21;
 // Height of a borderless edit used as a caption.
 inline constexpr int kLabelHeight = 13;
 inline constexpr int kScrollBarHeight = 17;
+// Font size of the drop-down boxes and buttons, a pixel below the window's, so that their
+// longest texts fit their stored widths.
+inline constexpr int kSelectorPixels = 10;
 
 // The window's font: a bold sans of `pixelSize` pixels, metric-compatible with the classic
 // dialog font where the machine has one.
@@ -44,6 +47,8 @@ void SetColors(QWidget* widget, const QColor& background, const QColor& text);
 QFrame* MakePanel(QWidget* parent, const char* name, QRect geometry, const QColor& color,
                   QFrame::Shadow bevel);
 QLineEdit* MakeEdit(QWidget* parent, const char* name, QRect geometry, const QString& text);
+// Gives an edit made by the caller (a subclass) its name, place and size, as MakeEdit does.
+QLineEdit* SetUpEdit(QLineEdit* edit, const char* name, QRect geometry);
 // A borderless edit used as a caption or unit label.
 QLineEdit* MakeLabelEdit(QWidget* parent, const char* name, QRect geometry, const QString& text);
 // An editable drop-down box showing `text`, which selects an item only when it names one.

@@ -20,6 +20,7 @@ QLineEdit* Caption(QWidget* parent, const char* name, QRect geometry, const QStr
                    const QColor& background, const QColor& color) {
     QLineEdit* edit = MakeEdit(parent, name, geometry, text);
     SetColors(edit, background, color);
+    edit->setCursorPosition(0); // a caption longer than its field shows its beginning
     return edit;
 }
 

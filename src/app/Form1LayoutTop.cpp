@@ -208,6 +208,7 @@ void TForm1::BuildScales() {
     const auto unitLabel = [&](const char* name, QRect geometry, const QString& text,
                                const QColor& color) {
         QLineEdit* edit = MakeLabelEdit(client, name, geometry, text);
+        edit->setFont(FormFont(10)); // "+mV" fits the 27-pixel label
         SetColors(edit, Qt::black, color);
         return edit;
     };

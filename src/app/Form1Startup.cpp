@@ -4,6 +4,7 @@
 // the sound card's volumes back.
 
 #include "app/ClientArea.h"
+#include "app/DoubleClickEdit.h"
 #include "app/Form1LayoutKit.h"
 #include "app/FramebufferCanvas.h"
 #include "app/TForm1.h"
@@ -43,11 +44,20 @@ constexpr std::array<std::uint32_t, 5> kAuxOrder{3, 2, 4, 1, 5};
 // Left channel full, right channel silent.
 constexpr std::uint32_t kLeftFullVolume = 0x0000FFFF;
 
+const TForm1::StartupVariant kStartupVariant{
+    .calibration = {.currentScale = 0.063, .voltageScale = 0.46, .gainL = 0.088, .gainR = 0.65},
+    .saveVolumes = true,
+    .setOutputVolume = true,
+    .gen1Amplitude = 32000,
+    .amplitudeText = generator::Gen1AmplitudeText,
+    .selectorsLast = false};
+
 } // namespace
 
 TForm1::TForm1(const FormServices& services, QWidget* parent)
     : QMainWindow(parent), AudioIn1(audio::AudioServices{services.wave, services.memory}),
-      AudioOut1(audio::AudioServices{services.wave, services.memory}), volume_(services.volume) {
+      AudioOut1(audio::AudioServices{services.wave, services.memory}), AudioMixer1(services.mixer),
+      volume_(services.volume) {
     setWindowTitle(kCaption);
     setFont(layout::FormFont());
     move(kStoredPlace);
@@ -77,6 +87,12 @@ TForm1::TForm1(const FormServices& services, QWidget* parent)
 
     BindWindowHandlers();
     BindCycleHandlers();
+    BindDisplayHandlers();
+    BindGenerator1Handlers();
+    BindGenerator2Handlers();
+    BindSweepHandlers();
+    BindOptimumHandler();
+    BindMixerHandler();
     FormCreate(this);
 }
 
@@ -105,8 +121,34 @@ void TForm1::BindWindowHandlers() {
 }
 
 void TForm1::FormCreate(QObject* /*Sender*/) {
+    RunStartupSequence(kStartupVariant);
+}
+
+// The start-up sequence, shared by the window's creation and the "optimum" reset; `variant`
+// holds what the two do differently.
+void TForm1::RunStartupSequence(const StartupVariant& variant) {
+    PlaceWindowAndPanels();
+    LoadCalibration(variant.calibration);
+    SilenceGenerator2();
+    if (!variant.selectorsLast) {
+        ResetReadoutSelectors();
+    }
+    ResetDisplayState();
+    TakeVolumes(variant);
+    ResetGenerator1(variant);
+    ResetGeneratorModes();
+    if (variant.selectorsLast) {
+        ResetReadoutSelectors();
+    }
+    StartPlayback();
+    idleTimer->start();
+}
+
+// The window at the screen's top left corner, 800 pixels wide, and the controls that follow
+// the screen's middle line.
+void TForm1::PlaceWindowAndPanels() {
     captureCount = AudioIn1.BufferSize();
-    SetClientSize(800, ClientHeight()); // the window's width, at the screen's top left corner
+    SetClientSize(800, ClientHeight());
     move(0, 0);
     SetClientSize(800, 526);
     Panel110->move(388, 498);
@@ -116,23 +158,28 @@ void TForm1::FormCreate(QObject* /*Sender*/) {
     Edit2->move(Edit2->x(), ClientHeight() / 2 - 226);
     Edit19->move(Edit19->x(), ClientHeight() / 2 + 212);
     Edit5->move(Edit5->x(), ClientHeight() / 2 + 212);
-    currentScale = 0.063;
-    voltageScale = 0.46;
-    gainL = 0.088;
-    gainR = 0.65;
-    gen2Frequency = 0;
-    gen2Amplitude = 0;
+}
+
+void TForm1::LoadCalibration(const Calibration& calibration) {
+    currentScale = calibration.currentScale;
+    voltageScale = calibration.voltageScale;
+    gainL = calibration.gainL;
+    gainR = calibration.gainR;
+}
+
+void TForm1::ResetReadoutSelectors() {
     ComboBox9->setCurrentIndex(0);
     ComboBox10->setCurrentIndex(0);
     RadioButton5->setChecked(true);
+}
+
+// Traces, graticule, ranges and time base in their start-up state; draws the graticule.
+void TForm1::ResetDisplayState() {
     generatorTimeBase = 0;
     traceWidth = 1;
-    divisionValueR = 10.0;
-    scaleR = 1.0;
+    ResetRangesAndTimeBase();
     offsetR = 0;
     drawnOffsetR = 0;
-    divisionValueL = 10.0;
-    scaleL = 1.0;
     offsetL = 0;
     drawnOffsetL = 0;
     gridVisible = 1;
@@ -142,35 +189,37 @@ void TForm1::FormCreate(QObject* /*Sender*/) {
     pointStride = 6;
     smoothingL = 16;
     smoothingR = 16;
-    appliedRangeR = display::VoltageRange::mV100;
-    appliedRangeL = display::CurrentRange::mA100;
-    timeBaseApplied.fill(0);
     autoTimeBase = 1;
     ComboBox1->setCurrentIndex(8);
-    autoRangeR = 1;
-    autoRangeL = 1;
     ComboBox4->setCurrentIndex(0);
-    SaveVolumes();
-    volume_.WaveOutSetVolume(0, kLeftFullVolume);
+}
+
+void TForm1::TakeVolumes(const StartupVariant& variant) {
+    const std::array<std::uint32_t, 6> volumes = ReadVolumes();
+    if (variant.saveVolumes) {
+        savedVolumes = volumes;
+    }
+    if (variant.setOutputVolume) {
+        volume_.WaveOutSetVolume(0, kLeftFullVolume);
+    }
+}
+
+// Generator 1's panel in its place, at 100 Hz on the 100 Hz to 1 kHz range, at the variant's
+// amplitude. At creation, raising the frequency bar's minimum moves its position from 0 to 100,
+// which runs its change handler: the first capture burst starts and the traces are drawn once.
+void TForm1::ResetGenerator1(const StartupVariant& variant) {
     Panel13->move(0, ClientHeight() / 2 + 235);
-    // Raising the minimum moves the position from 0 to 100, which runs the change handler.
-    ScrollBar5->setMinimum(100);
-    ScrollBar5->setMaximum(1000);
-    ScrollBar5->setValue(100);
-    gen1Frequency = ScrollBar5->value();
-    Edit14->setText(QStringLiteral(" ") + QString::number(ScrollBar5->value()));
-    ScrollBar5->setPageStep(10);
-    ScrollBar5->setSingleStep(1);
-    frequencyL = 40.0;
-    frequencyR = 40.0;
-    Panel14->hide();
-    ComboBox7->setCurrentIndex(0);
-    ComboBox8->setCurrentIndex(1);
+    ResetGenerator1Frequency();
     ScrollBar4->setMinimum(0);
     ScrollBar4->setMaximum(32767);
-    ScrollBar4->setValue(32000);
+    ScrollBar4->setValue(variant.gen1Amplitude);
     gen1Amplitude = ScrollBar4->value();
-    Edit13->setText(QString::fromStdString(generator::Gen1AmplitudeText(gen1Amplitude)));
+    Edit13->setText(QString::fromStdString(variant.amplitudeText(gen1Amplitude)));
+}
+
+// The readouts follow generator 1, generator 2's panel in its place, the output back to
+// generators 1 and 2, the automatic generator stopped (its button keeps its caption).
+void TForm1::ResetGeneratorModes() {
     generatorTimeBase = 1;
     autoTimeBase = 1;
     Panel410->move(Panel410->x(), 472);
@@ -179,10 +228,13 @@ void TForm1::FormCreate(QObject* /*Sender*/) {
     Timer1->stop();
     showTraceL = 1;
     showTraceR = 1;
+}
+
+// A failed start is tried once more; then the program goes on without sound output.
+void TForm1::StartPlayback() {
     if (!AudioOut1.Start()) {
         AudioOut1.Start();
     }
-    idleTimer->start();
 }
 
 void TForm1::FormClose(QObject* /*Sender*/, TCloseAction& /*Action*/) {
@@ -203,11 +255,13 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void TForm1::SaveVolumes() {
-    savedVolumes[0] = volume_.WaveOutGetVolume(0);
+std::array<std::uint32_t, 6> TForm1::ReadVolumes() {
+    std::array<std::uint32_t, 6> volumes{};
+    volumes[0] = volume_.WaveOutGetVolume(0);
     for (std::uint32_t device : kAuxOrder) {
-        savedVolumes[device] = volume_.AuxGetVolume(device);
+        volumes[device] = volume_.AuxGetVolume(device);
     }
+    return volumes;
 }
 
 void TForm1::RestoreVolumes() {

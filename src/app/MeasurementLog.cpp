@@ -3,8 +3,10 @@
 
 #include "app/TForm1.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 
+#include <algorithm>
 #include <charconv>
 #include <iostream>
 #include <stdexcept>
@@ -42,7 +44,7 @@ std::unique_ptr<MeasurementLog> MeasurementLog::Open(const std::string& path) {
 
 const char* MeasurementLog::Header() {
     return "time_s,current_mA,frequency_L_Hz,voltage_mV,frequency_R_Hz,IL_text,fL_text,UR_text,"
-           "fR_text";
+           "fR_text,range_L,range_R,time_base,measured_L_Hz,measured_R_Hz";
 }
 
 void MeasurementLog::WriteRow(const Readings& r) {
@@ -53,7 +55,9 @@ void MeasurementLog::WriteRow(const Readings& r) {
          << NumberField(r.frequencyLHz) << ',' << NumberField(r.voltageMv) << ','
          << NumberField(r.frequencyRHz) << ',' << QuotedField(r.currentText) << ','
          << QuotedField(r.frequencyLText) << ',' << QuotedField(r.voltageText) << ','
-         << QuotedField(r.frequencyRText) << '\n'
+         << QuotedField(r.frequencyRText) << ',' << QuotedField(r.rangeL) << ','
+         << QuotedField(r.rangeR) << ',' << QuotedField(r.timeBase) << ','
+         << NumberField(r.measuredLHz) << ',' << NumberField(r.measuredRHz) << '\n'
          << std::flush;
     if (!out_) {
         failed_ = true;
@@ -78,11 +82,29 @@ std::string NumberField(double value) {
     return std::string(text, result.ptr);
 }
 
+namespace {
+
+// The time-base box's text of the applied band, without its aligning blanks.
+std::string AppliedTimeBase(const TForm1& form) {
+    const auto& flags = form.timeBaseApplied;
+    const auto applied = std::find(flags.begin(), flags.end(), 1);
+    if (applied == flags.end()) {
+        return {};
+    }
+    const int item = static_cast<int>(applied - flags.begin()) + 1;
+    return form.ComboBox1->itemText(item).trimmed().toStdString();
+}
+
+} // namespace
+
 void AttachMeasurementLog(TForm1& form, MeasurementLog& log) {
     form.OnBlockMeasured = [&form, &log] {
         log.WriteRow({form.currentRms, form.frequencyL, form.voltageRms, form.frequencyR,
                       form.Edit4->text().toStdString(), form.Edit12->text().toStdString(),
-                      form.Edit1->text().toStdString(), form.Edit8->text().toStdString()});
+                      form.Edit1->text().toStdString(), form.Edit8->text().toStdString(),
+                      display::RowOf(form.appliedRangeL).name,
+                      display::RowOf(form.appliedRangeR).name, AppliedTimeBase(form),
+                      form.measuredFrequencyL, form.measuredFrequencyR});
     };
 }
 

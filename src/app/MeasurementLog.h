@@ -20,7 +20,9 @@ namespace app {
 class TForm1;
 
 // What one row records: the rms values (mA, mV) and frequencies (Hz) behind the readouts, and
-// the readout texts of Edit4, Edit12, Edit1 and Edit8.
+// the readout texts of Edit4, Edit12, Edit1 and Edit8; the screen's applied ranges and time
+// base by name (the time base empty while none is applied); and the frequencies the half-wave
+// timing measured, also while the readouts show generator 1's.
 struct Readings {
     double currentMa = 0;
     double frequencyLHz = 0;
@@ -30,6 +32,11 @@ struct Readings {
     std::string frequencyLText;
     std::string voltageText;
     std::string frequencyRText;
+    std::string rangeL;
+    std::string rangeR;
+    std::string timeBase;
+    double measuredLHz = 0;
+    double measuredRHz = 0;
 };
 
 class MeasurementLog {

@@ -8,6 +8,7 @@
 // tests call them directly.
 
 #include "audio/AudioIO.h"
+#include "audio/AudioMixer.h"
 #include "display/Canvas.h"
 #include "display/Ranges.h"
 #include "platform/BufferMemory.h"
@@ -20,6 +21,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 class QAction;
 class QCloseEvent;
@@ -38,6 +40,7 @@ class QTimer;
 namespace app {
 
 class ClientArea;
+class DoubleClickEdit;
 class FramebufferCanvas;
 
 // The platform services the window runs on; they must outlive the window.
@@ -45,6 +48,7 @@ struct FormServices {
     platform::WaveService& wave;
     platform::VolumeService& volume;
     platform::BufferMemory& memory;
+    platform::MixerDevices& mixer;
 };
 
 // What the window does after its close handler (the handler may change it).
@@ -60,8 +64,9 @@ public:
     void FormCreate(QObject* Sender);
     void FormClose(QObject* Sender, TCloseAction& Action);
     void FormResize(QObject* Sender);
-    // Reads the output volume of device 0 and then auxiliary devices 3, 2, 4, 1, 5.
-    void SaveVolumes();
+    // Reads the output volume of device 0 and then auxiliary devices 3, 2, 4, 1, 5 (index n
+    // holds auxiliary device n).
+    std::array<std::uint32_t, 6> ReadVolumes();
     // Writes savedVolumes back in the same device order.
     void RestoreVolumes();
 
@@ -87,7 +92,6 @@ public:
     void RadioButton5Click(QObject* Sender);
     void ComboBox4Click(QObject* Sender);
     void TrackBar1Change(QObject* Sender);
-    void DrawTraces();
     void MeasureLevelL();
     void MeasureLevelR();
     void MeasureFrequencyL();
@@ -96,6 +100,30 @@ public:
     void AudioOut1Start(void* Sender);
     void ScrollBar4Change(QObject* Sender);
     void ScrollBar5Change(QObject* Sender);
+    // ---- Oscilloscope screen: display cycle, ranges, time base, scales and their controls ----
+    // One display cycle: measures both channels, ranges them, picks the trigger channel and
+    // time base, draws the scales and redraws both traces from the trigger point. Its only
+    // state carried to the next cycle: the applied ranges and band, halfWave*, triggerIndex*,
+    // drawnTrace* and the canvas.
+    void DrawTraces();
+    void SelectRangeL();
+    void SelectRangeR();
+    void SelectTimeBaseL();
+    void SelectTimeBaseR();
+    void DrawScales();
+    void ComboBox1Click(QObject* Sender);
+    void ComboBox9Click(QObject* Sender);
+    void ComboBox10Click(QObject* Sender);
+    void file1Click(QObject* Sender);
+    // Back to 100 mA / 100 mV with factors 1 and automatic ranges, and no time base applied,
+    // so that the next cycle applies its band anew (a step of the start-up sequence).
+    void ResetRangesAndTimeBase();
+    void BindDisplayHandlers();
+    // Copies of the samples as last drawn, from the trigger index on; the next cycle erases
+    // along them.
+    std::array<std::int32_t, 44100> drawnTraceL{};
+    std::array<std::int32_t, 44100> drawnTraceR{};
+
     // Connects the handlers above to their controls, the idle timer and the stream components.
     void BindCycleHandlers();
 
@@ -137,6 +165,50 @@ public:
     std::function<void()> OnBlockMeasured;
     bool blockAwaitingReport = false; // a block arrived that no idle pass has measured yet
     // ---- end of the acquisition cycle section ----
+
+    // ---- Generator panels, automatic and swept generators, "optimum", mixer program ----
+    void ComboBox7Click(QObject* Sender);
+    void ComboBox8Click(QObject* Sender);
+    void Edit13DblClick(QObject* Sender);
+    void Edit14DblClick(QObject* Sender);
+    void Edit14Enter(QObject* Sender);
+    void zobrazit1Click(QObject* Sender);
+    void zruit1Click(QObject* Sender);
+    void ScrollBar403Change(QObject* Sender);
+    void ScrollBar406Change(QObject* Sender);
+    void ComboBox410Change(QObject* Sender);
+    void ComboBox411Click(QObject* Sender);
+    void zobrazit2Click(QObject* Sender);
+    void zruit2Click(QObject* Sender);
+    void zobrazit3Click(QObject* Sender);
+    void zruit3Click(QObject* Sender);
+    void Button203Click(QObject* Sender);
+    void Timer1Timer(QObject* Sender);
+    void Button204Click(QObject* Sender);
+    void zobrazit4Click(QObject* Sender);
+    void zruit4Click(QObject* Sender);
+    void Button103Click(QObject* Sender);
+    void Button104Click(QObject* Sender);
+    void Button2Click(QObject* Sender);
+    void mix1Click(QObject* Sender);
+
+    // What start-up and the "optimum" reset do differently; the rest of the sequence is shared.
+    struct Calibration {
+        double currentScale; // mA per rms unit
+        double voltageScale; // mV per rms unit
+        double gainL;        // trace pixels per sample unit
+        double gainR;
+    };
+    struct StartupVariant {
+        Calibration calibration;
+        bool saveVolumes;     // the volumes read become those restored at close
+        bool setOutputVolume; // output device 0 to left full, right silent
+        std::int32_t gen1Amplitude;
+        std::string (*amplitudeText)(std::int32_t); // Edit13's readout of it
+        bool selectorsLast; // readout range boxes and "L+R" just before playback starts
+    };
+    void RunStartupSequence(const StartupVariant& variant);
+    // ---- end of the generator section ----
 
     // ---- Program-wide variables (all zero until start-up sets them) ----
     // Volumes read at start-up: index 0 waveform output device 0, index n auxiliary device n.
@@ -249,11 +321,11 @@ public:
     // ---- Generator 1 panel ----
     QFrame* Panel13 = nullptr;
     QComboBox* ComboBox7 = nullptr;
-    QLineEdit* Edit13 = nullptr;
+    DoubleClickEdit* Edit13 = nullptr;
     QLineEdit* Edit6 = nullptr;
     QScrollBar* ScrollBar4 = nullptr;
     QScrollBar* ScrollBar5 = nullptr;
-    QLineEdit* Edit14 = nullptr;
+    DoubleClickEdit* Edit14 = nullptr;
     QLineEdit* Edit3 = nullptr;
     QComboBox* ComboBox8 = nullptr;
 
@@ -295,9 +367,10 @@ public:
     QTimer* Timer1 = nullptr;
     QTimer* idleTimer = nullptr;
 
-    // ---- Stream components ----
+    // ---- Stream and mixer components ----
     audio::TAudioIn AudioIn1;
     audio::TAudioOut AudioOut1;
+    audio::TAudioMixer AudioMixer1;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -313,6 +386,27 @@ private:
     void SetStreamProperties();
     void BindWindowHandlers();
     void SyncFramebufferToClient();
+
+    // Generator handlers' connections and shared steps.
+    void BindGenerator1Handlers();
+    void BindGenerator2Handlers();
+    void BindSweepHandlers();
+    void BindOptimumHandler();
+    void BindMixerHandler();
+    void ResetGenerator1Frequency();
+    void SilenceGenerator2();
+    void ShowSweepStep();
+    void StopSweep();
+
+    // Steps of the start-up sequence.
+    void PlaceWindowAndPanels();
+    void LoadCalibration(const Calibration& calibration);
+    void ResetReadoutSelectors();
+    void ResetDisplayState();
+    void TakeVolumes(const StartupVariant& variant);
+    void ResetGenerator1(const StartupVariant& variant);
+    void ResetGeneratorModes();
+    void StartPlayback();
 
     platform::VolumeService& volume_;
     ClientArea* clientArea_ = nullptr;

@@ -6,6 +6,7 @@
 #include "app/MeasurementLog.h"
 #include "app/Options.h"
 #include "app/QtDispatcher.h"
+#include "app/SignalClose.h"
 #include "app/TForm1.h"
 
 #include "platform/AudioSystemChoice.h"
@@ -53,16 +54,21 @@ int main(int argc, char** argv) {
     std::cerr << system.description << '\n';
 
     platform::HeapBufferMemory memory;
-    auto form =
-        std::make_unique<app::TForm1>(app::FormServices{*system.wave, *system.volume, memory});
+    auto form = std::make_unique<app::TForm1>(
+        app::FormServices{*system.wave, *system.volume, memory, *system.mixer});
     if (log) {
         app::AttachMeasurementLog(*form, *log);
     }
     if (options.quitAfterMs) {
         QTimer::singleShot(*options.quitAfterMs, form.get(), [&form] { form->close(); });
     }
+    // Ending signals close the window as the user would, so the volumes are restored.
+    app::SignalClose signalClose([&form] { form->close(); });
     form->show();
     int result = application.exec();
+    if (signalClose.ReceivedSignal() != 0) {
+        result = app::SignalClose::ExitCodeFor(signalClose.ReceivedSignal());
+    }
     if (!options.screenshot.empty() &&
         !form->centralWidget()->grab().save(QString::fromStdString(options.screenshot), "PNG")) {
         std::cerr << "osciloskop: cannot save the screenshot '" << options.screenshot << "'\n";

@@ -199,18 +199,19 @@ void TAudioIO::BufferReturned(TCallBackWin& receiver) {
     running_ = buffersPending_ > 0;
 
     const std::uint32_t generation = generation_;
-    int handBack = -1;
     try {
-        handBack = ProcessReturned(slot);
+        // After the returned slot, the slots lost to earlier handler errors: a stream whose
+        // owner produces again returns to its full ring instead of playing on short of buffers.
+        for (int handBack = ProcessReturned(slot);
+             handBack >= 0 && generation == generation_ && HandOver(handBack);
+             handBack = ProcessLostSlot()) {
+        }
     } catch (...) {
         RecoverFromHandlerError(generation);
         throw;
     }
     if (generation != generation_) {
         return; // the handler ended this stream itself
-    }
-    if (handBack >= 0) {
-        HandOver(handBack);
     }
     // The device closes only when it holds nothing: a buffer produced just now keeps the
     // stream going, and one whose hand-over failed is not waited for.

@@ -147,6 +147,9 @@ protected:
     // Asks the owner about the slot that the device just returned; the slot to hand to the
     // device next, or -1 for none.
     virtual int ProcessReturned(int slot) = 0;
+    // After a hand-over: asks the owner about a slot that an earlier handler error left out of
+    // the ring; the slot to hand over, or -1 for none.
+    virtual int ProcessLostSlot() { return -1; }
     virtual void BeforeClose() {}
 
     // The steps of OpenDevice that both directions share: open, prepare, reset the counters.
@@ -249,6 +252,7 @@ protected:
     void CountReturned() override;
     void CountHandedOver() override {}
     int ProcessReturned(int slot) override;
+    int ProcessLostSlot() override;
     void BeforeClose() override;
 
 private:
@@ -256,6 +260,7 @@ private:
 
     bool paused_ = false;
     int filledAtStart_ = 0; // slots 0.. that the owner filled at open
+    int lostSlots_ = 0;     // slots of this stream lost to fill handler errors, not yet refilled
     platform::WaveOutHandle handle_ = 0;
 };
 

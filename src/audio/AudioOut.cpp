@@ -30,6 +30,7 @@ bool TAudioOut::OpenDevice() {
     if (!OpenStream()) {
         return false;
     }
+    lostSlots_ = 0;
     try {
         if (FillAtStart()) {
             return true;
@@ -78,7 +79,12 @@ bool TAudioOut::ProcessBuffer(int slot, int size) {
     if (OnFillBuffer) {
         const int room = std::clamp(size, 0, SlotBytes(slot));
         int bytes = room;
-        produced = OnFillBuffer(SlotBuffer(slot), bytes);
+        try {
+            produced = OnFillBuffer(SlotBuffer(slot), bytes);
+        } catch (...) {
+            ++lostSlots_; // the device will not get this slot back
+            throw;
+        }
         // The device must never read past the slot, whatever the handler claims.
         SlotHeader(slot)->bufferLength = static_cast<std::uint32_t>(std::clamp(bytes, 0, room));
     }
@@ -97,6 +103,21 @@ void TAudioOut::CountReturned() {
 int TAudioOut::ProcessReturned(int) {
     const int slot = NextBuffer();
     return ProcessBuffer(slot, StreamBytes()) ? slot : -1;
+}
+
+// A slot goes missing when the fill handler throws: the device never gets it back. Once the
+// handler produces again, the missing slots are filled and queued one after the other, in ring
+// order behind the one just handed over.
+int TAudioOut::ProcessLostSlot() {
+    if (HeldCount() >= StreamSlots() || lostSlots_ == 0) {
+        return -1;
+    }
+    const int slot = NextBuffer();
+    if (!ProcessBuffer(slot, StreamBytes())) {
+        return -1;
+    }
+    --lostSlots_;
+    return slot;
 }
 
 void TAudioOut::BeforeClose() {

@@ -8,13 +8,20 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <numbers>
 #include <sstream>
+#include <thread>
+
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -95,6 +102,8 @@ void WriteWav(const fs::path& path, int rate,
 struct Row {
     double time, current, frequencyL, voltage, frequencyR;
     std::string currentText, frequencyLText, voltageText, frequencyRText;
+    std::string rangeL, rangeR, timeBase;
+    double measuredL, measuredR;
 };
 
 // Rows of the log; the text fields never hold a comma or quote here.
@@ -103,7 +112,7 @@ std::vector<Row> Rows(const std::string& log) {
     std::string line;
     std::getline(in, line);
     EXPECT_EQ(line, "time_s,current_mA,frequency_L_Hz,voltage_mV,frequency_R_Hz,IL_text,fL_text,"
-                    "UR_text,fR_text");
+                    "UR_text,fR_text,range_L,range_R,time_base,measured_L_Hz,measured_R_Hz");
     std::vector<Row> rows;
     while (std::getline(in, line)) {
         std::vector<std::string> fields;
@@ -111,8 +120,8 @@ std::vector<Row> Rows(const std::string& log) {
         for (std::string cell; std::getline(cells, cell, ',');) {
             fields.push_back(cell);
         }
-        EXPECT_EQ(fields.size(), 9u) << line;
-        if (fields.size() != 9) {
+        EXPECT_EQ(fields.size(), 14u) << line;
+        if (fields.size() != 14) {
             continue;
         }
         auto text = [](const std::string& quoted) {
@@ -121,7 +130,9 @@ std::vector<Row> Rows(const std::string& log) {
         };
         rows.push_back({std::stod(fields[0]), std::stod(fields[1]), std::stod(fields[2]),
                         std::stod(fields[3]), std::stod(fields[4]), text(fields[5]),
-                        text(fields[6]), text(fields[7]), text(fields[8])});
+                        text(fields[6]), text(fields[7]), text(fields[8]), text(fields[9]),
+                        text(fields[10]), text(fields[11]), std::stod(fields[12]),
+                        std::stod(fields[13])});
     }
     return rows;
 }
@@ -169,6 +180,29 @@ TEST(EndToEnd, SineLevelsReadAsTheirRmsOverTheWholeBlock) {
         EXPECT_NEAR(row.voltage, 8000 * 0.5 * 0.46, 1840 * 2e-4);
         EXPECT_EQ(row.currentText, " 504mA");
         EXPECT_EQ(row.voltageText, "1.84V");
+    }
+}
+
+TEST(EndToEnd, LogRecordsTheScreensRangesTimeBaseAndMeasuredFrequencies) {
+    // The readouts follow generator 1 (" generátoru"); the measured columns do not.
+    const fs::path wav = Scratch("sine55.wav");
+    WriteWav(wav, 44100, [](int k) {
+        const double s = std::sin(2 * std::numbers::pi * 55.125 * k / 44100);
+        return std::pair{8000 * s, 16000 * s};
+    });
+    ProgramRun run = Osciloskop("--input '" + wav.string() + "' --log - --quit-after 2000");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    auto rows = Rows(run.out);
+    ASSERT_GE(rows.size(), 2u) << run.out;
+    // The first block may arrive before the first display cycle has ranged it.
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        const Row& row = rows[i];
+        EXPECT_NEAR(row.measuredL, 55.125, 55.125 * 0.02) << i;
+        EXPECT_NEAR(row.measuredR, 55.125, 55.125 * 0.02) << i;
+        EXPECT_EQ(row.frequencyL, 100) << i;
+        EXPECT_EQ(row.rangeL, "1 A") << i; // peak 16000 lies beyond the 500 mA band
+        EXPECT_EQ(row.rangeR, "5 V") << i;
+        EXPECT_EQ(row.timeBase, "20 msec") << i; // generator 1 at 100 Hz
     }
 }
 
@@ -225,6 +259,43 @@ TEST(EndToEnd, BadCommandLinesAndFilesFailWithExitCodeTwo) {
     ProgramRun help = Osciloskop("--help");
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("--screenshot FILE"), std::string::npos);
+}
+
+// The program with a readout log, sent `signal` once the log shows readouts. Returns the
+// process's own exit code; -1 when the signal ended it instead of the window's close.
+int ExitCodeAfterSignal(int signal, const fs::path& log) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDERR_FILENO);
+        execl(OSC_PROGRAM, OSC_PROGRAM, "--audio", "sim", "--log", log.c_str(), nullptr);
+        _exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    const auto rows = [&log] {
+        const std::string text = ReadAll(log);
+        return std::count(text.begin(), text.end(), '\n');
+    };
+    while (rows() < 3 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    kill(pid, signal);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(EndToEnd, EndingSignalsCloseTheWindowAndExitWith128PlusTheSignal) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) {
+        SCOPED_TRACE(signal);
+        const fs::path log = Scratch("signal.log");
+        fs::remove(log);
+        EXPECT_EQ(ExitCodeAfterSignal(signal, log), 128 + signal);
+        const std::string text = ReadAll(log);
+        ASSERT_FALSE(text.empty());
+        EXPECT_EQ(text.back(), '\n') << "the log ends with a complete row";
+    }
 }
 
 } // namespace

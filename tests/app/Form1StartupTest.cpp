@@ -119,19 +119,21 @@ TEST(Form1Startup, ProgramWideVariablesTakeTheirStartValues) {
     EXPECT_DOUBLE_EQ(form.gainL, 0.088);
     EXPECT_DOUBLE_EQ(form.gainR, 0.65);
     EXPECT_EQ(form.traceWidth, 1);
-    EXPECT_DOUBLE_EQ(form.divisionValueL, 10.0);
-    EXPECT_DOUBLE_EQ(form.divisionValueR, 10.0);
-    EXPECT_DOUBLE_EQ(form.scaleL, 1.0);
-    EXPECT_DOUBLE_EQ(form.scaleR, 1.0);
+    // Setting generator 1's frequency runs one display cycle on the still empty block, which
+    // ranges both channels down to their smallest automatic range and applies a time base.
+    EXPECT_DOUBLE_EQ(form.divisionValueL, 0.1);
+    EXPECT_DOUBLE_EQ(form.divisionValueR, 1.0);
+    EXPECT_DOUBLE_EQ(form.scaleL, 100.0);
+    EXPECT_DOUBLE_EQ(form.scaleR, 10.0);
     EXPECT_EQ(form.gridVisible, 1);
     EXPECT_EQ(form.gridBrightness, 75);
     EXPECT_DOUBLE_EQ(form.gridUnit, 3.8);
-    EXPECT_EQ(form.pointStride, 6);
+    EXPECT_EQ(form.pointStride, 1);
     EXPECT_EQ(form.smoothingL, 16);
     EXPECT_EQ(form.smoothingR, 16);
-    EXPECT_EQ(form.appliedRangeL, display::CurrentRange::mA100);
-    EXPECT_EQ(form.appliedRangeR, display::VoltageRange::mV100);
-    EXPECT_EQ(form.timeBaseApplied, (std::array<std::int32_t, 7>{}));
+    EXPECT_EQ(form.appliedRangeL, display::CurrentRange::mA1);
+    EXPECT_EQ(form.appliedRangeR, display::VoltageRange::mV10);
+    EXPECT_EQ(form.timeBaseApplied, (std::array<std::int32_t, 7>{0, 0, 0, 0, 0, 0, 1}));
     EXPECT_EQ(form.autoTimeBase, 1);
     EXPECT_EQ(form.generatorTimeBase, 1);
     EXPECT_EQ(form.autoRangeL, 1);

@@ -5,6 +5,7 @@
 // recorder of the volume calls. Widgets need one application object per process; it is made
 // on first use and kept until the process ends.
 
+#include "app/DoubleClickEdit.h"
 #include "app/FramebufferCanvas.h"
 #include "app/TForm1.h"
 #include "platform/BufferMemory.h"
@@ -64,7 +65,7 @@ public:
 struct Form1Rig {
     Form1Rig() {
         EnsureApplication();
-        form = std::make_unique<TForm1>(FormServices{card, volumes, memory});
+        form = std::make_unique<TForm1>(FormServices{card, volumes, memory, mixers});
     }
     // The window's streams close with it; delivering their close notifications afterwards
     // releases the receivers they leave behind.
@@ -77,6 +78,7 @@ struct Form1Rig {
     platform::sim::SimulatedCard card{dispatcher};
     RecordingVolumes volumes;
     platform::HeapBufferMemory memory;
+    platform::sim::SimMixerDevices mixers;
     std::unique_ptr<TForm1> form;
 };
 

@@ -31,16 +31,21 @@ TEST(MeasurementLogTest, HeaderThenOneRowPerCallInColumnOrder) {
     std::ostringstream out;
     double now = 0.25;
     MeasurementLog log(out, [&now] { return now; });
-    log.WriteRow({46.5, 100, 532.25, 50, " 46.5mA", "   100Hz", " 532mV", "    50Hz"});
+    log.WriteRow({46.5, 100, 532.25, 50, " 46.5mA", "   100Hz", " 532mV", "    50Hz", "100 mA",
+                  "1 V", "20 msec", 99.5, 50.25});
     now = 1.5;
-    log.WriteRow({0, 227.3, 0, 3150, " 0.0mA", "f > fmax", " 0.0mV", "f > fmax"});
+    log.WriteRow({0, 227.3, 0, 3150, " 0.0mA", "f > fmax", " 0.0mV", "f > fmax", "", "", "", 0, 0});
 
     auto lines = Lines(out.str());
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], "time_s,current_mA,frequency_L_Hz,voltage_mV,frequency_R_Hz,IL_text,"
-                        "fL_text,UR_text,fR_text");
-    EXPECT_EQ(lines[1], R"(0.25,46.5,100,532.25,50," 46.5mA","   100Hz"," 532mV","    50Hz")");
-    EXPECT_EQ(lines[2], R"(1.5,0,227.3,0,3150," 0.0mA","f > fmax"," 0.0mV","f > fmax")");
+                        "fL_text,UR_text,fR_text,range_L,range_R,time_base,measured_L_Hz,"
+                        "measured_R_Hz");
+    EXPECT_EQ(
+        lines[1],
+        R"(0.25,46.5,100,532.25,50," 46.5mA","   100Hz"," 532mV","    50Hz","100 mA","1 V","20 msec",99.5,50.25)");
+    EXPECT_EQ(lines[2],
+              R"(1.5,0,227.3,0,3150," 0.0mA","f > fmax"," 0.0mV","f > fmax","","","",0,0)");
 }
 
 TEST(MeasurementLogTest, NumbersKeepEveryDigitAndAPointWhateverTheLocale) {
@@ -66,14 +71,14 @@ TEST(MeasurementLogTest, TextFieldsAreQuotedWithInnerQuotesDoubled) {
 TEST(MeasurementLogTest, AFileLogIsCompleteAfterEveryRow) {
     const auto path = std::filesystem::temp_directory_path() / "osc_measurement_log_test.csv";
     auto log = MeasurementLog::Open(path.string());
-    log->WriteRow({1, 2, 3, 4, "a", "b", "c", "d"});
+    log->WriteRow({1, 2, 3, 4, "a", "b", "c", "d", "1 A", "10 V", "", 5, 6});
     // Read while the log is still open: the row must already be on disk.
     std::ifstream in(path);
     std::stringstream text;
     text << in.rdbuf();
     auto lines = Lines(text.str());
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_TRUE(lines[1].ends_with(R"(,1,2,3,4,"a","b","c","d")")) << lines[1];
+    EXPECT_TRUE(lines[1].ends_with(R"(,1,2,3,4,"a","b","c","d","1 A","10 V","",5,6)")) << lines[1];
     log.reset();
     std::filesystem::remove(path);
 }
@@ -124,9 +129,11 @@ TEST(MeasurementLogTest, TheWindowLogsEachBlockOnceWithTheReadoutsItShows) {
     }
     auto lines = Lines(out.str());
     ASSERT_EQ(lines.size(), 3u);
-    const std::string expected = "2," + app::NumberField(form.currentRms) + ",100," +
-                                 app::NumberField(form.voltageRms) +
-                                 R"(,100," 445mA","   100Hz"," 976mV","   100Hz")";
+    const std::string expected =
+        "2," + app::NumberField(form.currentRms) + ",100," + app::NumberField(form.voltageRms) +
+        R"(,100," 445mA","   100Hz"," 976mV","   100Hz","500 mA","1 V",)"
+        R"("20 msec",)" +
+        app::NumberField(form.measuredFrequencyL) + "," + app::NumberField(form.measuredFrequencyR);
     EXPECT_EQ(lines[1], expected);
     EXPECT_EQ(lines[2], expected);
 }

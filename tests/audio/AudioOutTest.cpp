@@ -267,6 +267,40 @@ TEST_F(AudioOutTest, HandlerErrorsShrinkTheRingAndTheLastOneClosesTheDevice) {
     EXPECT_TRUE(out->Start()) << out->LastError();
 }
 
+// Two slots lost to errors, then the handler produces again: the first completion after that
+// refills the returned slot and both lost ones, in ring order, and the ring stays full.
+TEST_F(AudioOutTest, AfterHandlerErrorsTheRingReturnsToFullOnceTheHandlerProduces) {
+    ASSERT_TRUE(out->Start());
+    produce = [](int&) -> bool { throw std::runtime_error("fill failed"); };
+    bench.Run(kFrames, 2);
+    ASSERT_EQ(bench.errors.size(), 2u);
+    EXPECT_EQ(out->BuffersPending(), 2);
+    produce = [](int&) { return true; };
+    slots.clear();
+    bench.Run(kFrames);
+    EXPECT_EQ(slots, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(out->BuffersPending(), 4);
+    bench.Run(kFrames, 20);
+    EXPECT_EQ(out->BuffersPending(), 4);
+    EXPECT_EQ(bench.errors.size(), 2u);
+    ASSERT_EQ(slots.size(), 23u);
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        ASSERT_EQ(slots[i], static_cast<int>(i % 4)) << "fill " << i;
+    }
+}
+
+// A slot the owner declines is not lost: the stream still drains, as without errors.
+TEST_F(AudioOutTest, ADeclineAfterAnErrorStillDrains) {
+    ASSERT_TRUE(out->Start());
+    produce = [](int&) -> bool { throw std::runtime_error("fill failed"); };
+    bench.Run(kFrames);
+    produce = [](int&) { return false; };
+    bench.Run(kFrames);
+    EXPECT_EQ(out->BuffersPending(), 2);
+    bench.Run(2 * kFrames);
+    EXPECT_FALSE(out->DeviceOpen());
+}
+
 TEST_F(AudioOutTest, HandlerErrorAtStartReachesTheCallerAndClosesTheDevice) {
     produce = [this](int&) -> bool {
         if (slots.size() == 2) {

@@ -30,17 +30,24 @@ protected:
     }
     void TearDown() override { fs::remove_all(directory); }
 
-    // Writes a 16-bit WAV file of interleaved `samples` and returns its path.
+    // Writes a WAV file of interleaved `samples` and returns its path.
     std::string Write(const std::string& name, int rate, int channels,
                       const std::vector<std::int16_t>& samples) {
+        return WriteFormat(name, rate, channels, samples, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    }
+
+    // Writes `samples` in any format, floating-point ones with full scale 1.0.
+    std::string WriteFormat(const std::string& name, int rate, int channels,
+                            const std::vector<std::int16_t>& samples, int format) {
         const std::string path = (directory / name).string();
         SF_INFO info{};
         info.samplerate = rate;
         info.channels = channels;
-        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        info.format = format;
         SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
         EXPECT_NE(file, nullptr) << sf_strerror(nullptr);
         if (file != nullptr) {
+            sf_command(file, SFC_SET_SCALE_INT_FLOAT_WRITE, nullptr, SF_TRUE);
             sf_writef_short(file, samples.data(),
                             static_cast<sf_count_t>(samples.size()) / channels);
             sf_close(file);
@@ -73,6 +80,37 @@ TEST_F(SimSoundFile, StereoFileFeedsRFromItsFirstChannelAndLFromItsSecondOverAnd
     EXPECT_EQ(Render(source, 4), (std::vector<std::int16_t>{10, -10, 20, -20, 30, -30, 10, -10}));
     EXPECT_EQ(Render(source, 3), (std::vector<std::int16_t>{20, -20, 30, -30, 10, -10}))
         << "the loop goes on where the last step ended";
+}
+
+TEST_F(SimSoundFile, FloatDoubleAnd24BitFilesPlayAsThe16BitSamples) {
+    const std::vector<std::int16_t> samples{0, 1, -1, 12345, -12345, 32767, -32768, 16384};
+    for (const int subtype :
+         {SF_FORMAT_PCM_16, SF_FORMAT_PCM_24, SF_FORMAT_FLOAT, SF_FORMAT_DOUBLE}) {
+        SCOPED_TRACE(subtype);
+        SoundFileSource source(
+            WriteFormat("format.wav", 44100, 1, samples, SF_FORMAT_WAV | subtype));
+        const std::vector<std::int16_t> stereo = Render(source, samples.size());
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            EXPECT_NEAR(stereo[2 * i], samples[i], 1) << "sample " << i;
+            EXPECT_NEAR(stereo[2 * i + 1], samples[i], 1) << "sample " << i;
+        }
+    }
+}
+
+TEST_F(SimSoundFile, FloatFullScaleIsTheLargest16BitValue) {
+    const std::string path = (directory / "full.wav").string();
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr);
+    const float values[] = {1.0f, -1.0f, 0.5f, 2.0f};
+    sf_writef_float(file, values, 4);
+    sf_close(file);
+    SoundFileSource source(path);
+    EXPECT_EQ(Render(source, 4), (std::vector<std::int16_t>{32767, 32767, -32768, -32768, 16384,
+                                                            16384, 32767, 32767}));
 }
 
 TEST_F(SimSoundFile, MonoFileFeedsBothChannels) {

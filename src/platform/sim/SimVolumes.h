@@ -34,10 +34,14 @@ private:
     std::array<std::uint32_t, 6> volumes_ = kStartVolumes; // index = device number
 };
 
-// One mixer device: the simulated card's.
+// The simulated machine's mixer devices: by default one, the simulated card's.
 class SimMixerDevices final : public MixerDevices {
 public:
-    std::uint32_t MixerGetNumDevs() override { return 1; }
+    explicit SimMixerDevices(std::uint32_t count = 1) : count_(count) {}
+    std::uint32_t MixerGetNumDevs() override { return count_; }
+
+private:
+    std::uint32_t count_;
 };
 
 } // namespace platform::sim

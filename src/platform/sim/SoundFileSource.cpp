@@ -3,6 +3,8 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <stdexcept>
 
@@ -16,6 +18,13 @@ struct SoundFileCloser {
 
 [[noreturn]] void Fail(const std::string& path, const std::string& reason) {
     throw std::runtime_error("cannot play sound file '" + path + "': " + reason);
+}
+
+// Samples are read as floats so that every format, integer or floating-point, comes with full
+// scale 1.0; 16-bit samples come back exactly and 1.0 is the largest 16-bit value.
+std::int16_t ToSample(float value) {
+    const long scaled = std::lround(static_cast<double>(value) * 32768.0);
+    return static_cast<std::int16_t>(std::clamp(scaled, -32768L, 32767L));
 }
 
 } // namespace
@@ -39,15 +48,15 @@ SoundFileSource::SoundFileSource(const std::string& path) {
         Fail(path, "it holds no sound");
     }
     const auto channels = static_cast<std::size_t>(info.channels);
-    std::vector<std::int16_t> samples(static_cast<std::size_t>(info.frames) * channels);
-    const sf_count_t read = sf_readf_short(file.get(), samples.data(), info.frames);
+    std::vector<float> samples(static_cast<std::size_t>(info.frames) * channels);
+    const sf_count_t read = sf_readf_float(file.get(), samples.data(), info.frames);
     if (read <= 0) {
         Fail(path, std::string("reading failed: ") + sf_strerror(file.get()));
     }
     frames_.resize(2 * static_cast<std::size_t>(read));
     for (std::size_t i = 0; i < static_cast<std::size_t>(read); ++i) {
-        frames_[2 * i] = samples[i * channels];
-        frames_[2 * i + 1] = samples[i * channels + channels - 1];
+        frames_[2 * i] = ToSample(samples[i * channels]);
+        frames_[2 * i + 1] = ToSample(samples[i * channels + channels - 1]);
     }
 }
 
