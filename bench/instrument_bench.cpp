@@ -77,7 +77,11 @@ void BM_InstrumentRunning(benchmark::State& state) {
     platform::AudioSystem system =
         platform::OpenAudioSystem(EnvText("OSC_BENCH_AUDIO", "sim"), dispatcher);
     platform::HeapBufferMemory memory;
-    app::TForm1 form(app::FormServices{*system.wave, *system.volume, memory});
+    app::TForm1 form(app::FormServices{*system.wave, *system.volume, memory, *system.mixer});
+    // OSC_BENCH_IDLE=busy measures the busy idle loop for comparison.
+    if (EnvText("OSC_BENCH_IDLE", "") == "busy") {
+        form.SetIdleMode(app::IdleMode::Busy);
+    }
 
     EventCounter passes(form.idleTimer, QEvent::Timer);
     EventCounter repaints(form.centralWidget(), QEvent::Paint);

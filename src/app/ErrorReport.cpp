@@ -11,6 +11,7 @@ namespace app {
 namespace {
 
 RecordedErrorReports* recorder = nullptr;
+std::function<void()> handlerListener;
 
 // Messages waiting for the box that is open now; the box is shown from the first call only.
 std::deque<std::string> waiting;
@@ -52,6 +53,16 @@ void ReportError(std::exception_ptr error) {
     waiting.push_back(std::move(message));
     if (!boxOpen) {
         ShowBoxes();
+    }
+}
+
+void SetHandlerListener(std::function<void()> listener) {
+    handlerListener = std::move(listener);
+}
+
+void NotifyHandlerRan() {
+    if (handlerListener) {
+        handlerListener();
     }
 }
 

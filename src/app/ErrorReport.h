@@ -11,6 +11,7 @@
 #include <QApplication>
 
 #include <exception>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,12 @@ std::string ErrorMessage(std::exception_ptr error);
 // boxes. Signature of platform::Dispatcher::ErrorSink.
 void ReportError(std::exception_ptr error);
 
+// Told after every handler that Reported wraps has run, failed or not: a control, menu entry or
+// timer may have changed what the screen shows, and the window's idle cycle wakes up for it.
+// An empty listener (the default) is not called.
+void SetHandlerListener(std::function<void()> listener);
+void NotifyHandlerRan();
+
 // Wraps a handler for connecting it to a Qt signal: Qt must not see an exception come out of a
 // slot (its signal code is not written for it), so the handler's failure is reported right at
 // the connection. Event handlers proper are covered by ErrorReportApplication::notify.
@@ -35,6 +42,7 @@ template <class Handler> auto Reported(Handler handler) {
         } catch (...) {
             ReportError(std::current_exception());
         }
+        NotifyHandlerRan();
     };
 }
 

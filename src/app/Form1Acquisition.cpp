@@ -133,12 +133,10 @@ void SelectChannels(TForm1& f, std::int32_t showL, std::int32_t showR, int trigg
 } // namespace
 
 void TForm1::BindCycleHandlers() {
-    // The idle pass always asks to be called again, so the zero-interval timer simply keeps
-    // firing whenever the event queue is empty.
-    QObject::connect(idleTimer, &QTimer::timeout, this, Reported([this] {
-                         bool done = true;
-                         MyIdleEvent(idleTimer, done);
-                     }));
+    // The zero-interval timer fires whenever the event queue is empty, for as long as the idle
+    // cycle keeps it running.
+    QObject::connect(idleTimer, &QTimer::timeout, this, [this] { RunIdlePass(); });
+    SetHandlerListener([this] { WakeIdleCycle(); });
     QObject::connect(Button3, &QPushButton::clicked, this,
                      Reported([this] { Button3Click(Button3); }));
     QObject::connect(RadioButton3, &QRadioButton::clicked, this,
@@ -164,6 +162,8 @@ void TForm1::BindCycleHandlers() {
         return AudioOut1FillBuffer(buffer, size);
     };
     AudioOut1.OnStart = [this](void* sender) { AudioOut1Start(sender); };
+    // The end of a capture burst: the next pass starts the next one.
+    AudioIn1.OnStop = [this](void* /*sender*/) { WakeIdleCycle(); };
 }
 
 void TForm1::MyIdleEvent(QObject* /*Sender*/, bool& Done) {
@@ -201,6 +201,7 @@ bool TForm1::AudioIn1BufferFilled(char* Buffer, int& Size) {
         captureSamples[k] = value;
     }
     blockAwaitingReport = true;
+    WakeIdleCycle(2);
     // Declined: the device gets the buffer back only with the next Start, so a Start yields
     // exactly one burst of two blocks.
     return false;

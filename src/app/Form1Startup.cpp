@@ -3,6 +3,7 @@
 // control and variable into its working state, the screen's repaint, and the shutdown that puts
 // the sound card's volumes back.
 
+#include "app/ErrorReport.h"
 #include "app/ClientArea.h"
 #include "app/DoubleClickEdit.h"
 #include "app/Form1LayoutKit.h"
@@ -96,7 +97,9 @@ TForm1::TForm1(const FormServices& services, QWidget* parent)
     FormCreate(this);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    SetHandlerListener(nullptr);
+}
 
 void TForm1::SetStreamProperties() {
     AudioIn1.SetBufferSize(32000);
@@ -141,7 +144,7 @@ void TForm1::RunStartupSequence(const StartupVariant& variant) {
         ResetReadoutSelectors();
     }
     StartPlayback();
-    idleTimer->start();
+    WakeIdleCycle();
 }
 
 // The window at the screen's top left corner, 800 pixels wide, and the controls that follow
@@ -304,6 +307,7 @@ void TForm1::SyncFramebufferToClient() {
 void TForm1::RepaintWindow() {
     canvas_->Erase();
     clientArea_->repaint();
+    WakeIdleCycle();
 }
 
 void TForm1::DrawGraticule() {

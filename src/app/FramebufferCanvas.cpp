@@ -26,10 +26,12 @@ FramebufferCanvas::~FramebufferCanvas() {
 
 void FramebufferCanvas::SetPenColor(display::Rgb color) {
     penColor_ = ToQColor(color);
+    penChanged_ = true;
 }
 
 void FramebufferCanvas::SetPenWidth(int width) {
     penWidth_ = width < 1 ? 1 : width;
+    penChanged_ = true;
 }
 
 void FramebufferCanvas::SetFontColor(display::Rgb color) {
@@ -43,17 +45,22 @@ void FramebufferCanvas::MoveTo(int x, int y) {
 void FramebufferCanvas::LineTo(int x, int y) {
     const QPoint end(x, y);
     QPainter& painter = Painter();
-    // A one-pixel pen is cosmetic and covers both end points; wider pens are square so that
-    // their ends are whole pixels too.
-    QPen pen(penColor_, penWidth_ == 1 ? 0 : penWidth_, Qt::SolidLine, Qt::SquareCap);
-    painter.setPen(pen);
+    // The painter's pen is replaced only when it changed: a cycle draws thousands of segments.
+    if (penChanged_) {
+        // A one-pixel pen is cosmetic and covers both end points; wider pens are square so
+        // that their ends are whole pixels too.
+        painter.setPen(
+            QPen(penColor_, penWidth_ == 1 ? 0 : penWidth_, Qt::SolidLine, Qt::SquareCap));
+        penChanged_ = false;
+    }
     if (end == position_) {
         painter.drawPoint(end);
     } else {
         painter.drawLine(position_, end);
     }
+    const int reach = penWidth_ / 2 + 1;
+    Damage(QRect(position_, end).normalized().adjusted(-reach, -reach, reach, reach));
     position_ = end;
-    view_.update();
 }
 
 void FramebufferCanvas::TextOut(int x, int y, std::string_view text) {
@@ -63,12 +70,38 @@ void FramebufferCanvas::TextOut(int x, int y, std::string_view text) {
     const QRect cell(x, y, metrics.horizontalAdvance(string), metrics.height());
     painter.fillRect(cell, Qt::black);
     painter.setPen(fontColor_);
+    penChanged_ = true;
     painter.drawText(QPoint(x, y + metrics.ascent()), string);
-    view_.update();
+    Damage(cell);
+}
+
+void FramebufferCanvas::HoldUpdates() {
+    holdingUpdates_ = true;
+    damaged_ = QRect();
+}
+
+void FramebufferCanvas::ReleaseUpdates(bool present) {
+    holdingUpdates_ = false;
+    if ((present || erasedWhileHeld_) && !damaged_.isNull()) {
+        view_.update(damaged_);
+    }
+    damaged_ = QRect();
+    erasedWhileHeld_ = false;
+}
+
+void FramebufferCanvas::Damage(const QRect& rect) {
+    if (holdingUpdates_) {
+        damaged_ |= rect;
+    } else {
+        view_.update(rect);
+    }
 }
 
 void FramebufferCanvas::SetFont(const QFont& font) {
     font_ = font;
+    // Whole pixels only: smoothed glyph edges would blend into what is already there, so
+    // writing the same label again would brighten its edges pass after pass.
+    font_.setStyleStrategy(QFont::NoAntialias);
     if (painter_.isActive()) {
         painter_.setFont(font_);
     }
@@ -84,7 +117,9 @@ void FramebufferCanvas::Resize(QSize size) {
 void FramebufferCanvas::Erase() {
     EndPainting();
     image_.fill(Qt::black);
-    view_.update();
+    Damage(image_.rect());
+    // What the screen shows may now be the black image, whatever the batch ends with.
+    erasedWhileHeld_ = holdingUpdates_;
 }
 
 const QImage& FramebufferCanvas::Image() {
@@ -106,6 +141,7 @@ QPainter& FramebufferCanvas::Painter() {
         painter_.setRenderHint(QPainter::Antialiasing, false);
         painter_.setRenderHint(QPainter::TextAntialiasing, false);
         painter_.setFont(font_);
+        penChanged_ = true;
     }
     return painter_;
 }

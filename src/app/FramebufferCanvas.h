@@ -3,8 +3,8 @@
 
 // The window's canvas: a persistent image of the client area's size that the drawing routines
 // change at once, pixel for pixel (no antialiasing, whole-pixel pens). Every drawing call
-// schedules a coalesced update of the widget that shows the image; erasing fills it black.
-// UI thread only.
+// schedules a coalesced update of the damaged part of the widget that shows the image, unless
+// updates are held; erasing fills it black. UI thread only.
 
 #include "display/Canvas.h"
 
@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPoint>
+#include <QRect>
 
 class QWidget;
 
@@ -39,6 +40,10 @@ public:
     void Resize(QSize size);
     // Fills the whole image black.
     void Erase();
+    // From now on drawing only collects the damaged region, which ReleaseUpdates presents if
+    // `present` (a batch that redrew the same pixels need not be shown again).
+    void HoldUpdates();
+    void ReleaseUpdates(bool present);
     // The image with every drawing call so far applied.
     const QImage& Image();
     display::Rgb PixelAt(int x, int y);
@@ -46,6 +51,7 @@ public:
 private:
     QPainter& Painter();
     void EndPainting();
+    void Damage(const QRect& rect);
 
     QWidget& view_;
     QImage image_;
@@ -53,8 +59,12 @@ private:
     QColor penColor_{Qt::black};
     QColor fontColor_{Qt::black};
     int penWidth_ = 1;
+    bool penChanged_ = true; // the painter's pen is not yet the one set here
     QPoint position_;
     QFont font_;
+    bool holdingUpdates_ = false;
+    bool erasedWhileHeld_ = false;
+    QRect damaged_;
 };
 
 } // namespace app

@@ -7,6 +7,7 @@
 // variable of the instrument. Every member lives on the UI thread; handlers are public so that
 // tests call them directly.
 
+#include "app/IdleCycle.h"
 #include "audio/AudioIO.h"
 #include "audio/AudioMixer.h"
 #include "display/Canvas.h"
@@ -159,6 +160,15 @@ public:
     std::int32_t sweepInterval = 0;
     std::int32_t sweepStepCount = 0;
     std::int32_t sweepStepIndex = 0;
+
+    // The idle pass as the idle timer runs it: presents the client area only when the pass
+    // changed its pixels and, when event-driven, stops the timer once a pass changes nothing.
+    void RunIdlePass();
+    // Something happened that can change what the next pass does: passes run again, at least
+    // `minimumPasses` of them.
+    void WakeIdleCycle(int minimumPasses = 1);
+    // Event-driven (the default) or the busy loop, which the equivalence tests compare with.
+    void SetIdleMode(IdleMode mode);
 
     // Called once for each captured block, by the first idle pass that has measured it (after
     // its readouts are written); the readout log hangs here. Empty = nothing to do.
@@ -408,6 +418,10 @@ private:
     void ResetGeneratorModes();
     void StartPlayback();
 
+    std::uint64_t PassDigest(std::uint64_t imageDigest) const;
+
+    IdleMode idleMode_ = IdleMode::EventDriven;
+    PassScheduler passScheduler_;
     platform::VolumeService& volume_;
     ClientArea* clientArea_ = nullptr;
     std::unique_ptr<FramebufferCanvas> canvas_;
