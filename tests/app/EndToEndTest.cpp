@@ -81,8 +81,10 @@ ProgramRun Osciloskop(const std::string& arguments) {
 }
 
 // A stereo 16-bit WAV of one second; `frame` gives (first channel, second channel) of frame k.
+// `frames` frames (one second's worth when 0), played in a loop by the simulated card.
 void WriteWav(const fs::path& path, int rate,
-              const std::function<std::pair<double, double>(int)>& frame) {
+              const std::function<std::pair<double, double>(int)>& frame, int frames = 0) {
+    frames = frames > 0 ? frames : rate;
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = 2;
@@ -90,12 +92,12 @@ void WriteWav(const fs::path& path, int rate,
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
     std::vector<short> samples;
-    for (int k = 0; k < rate; ++k) {
+    for (int k = 0; k < frames; ++k) {
         auto [first, second] = frame(k);
         samples.push_back(static_cast<short>(std::lround(first)));
         samples.push_back(static_cast<short>(std::lround(second)));
     }
-    sf_writef_short(file, samples.data(), rate);
+    sf_writef_short(file, samples.data(), frames);
     sf_close(file);
 }
 
@@ -186,10 +188,15 @@ TEST(EndToEnd, SineLevelsReadAsTheirRmsOverTheWholeBlock) {
 TEST(EndToEnd, LogRecordsTheScreensRangesTimeBaseAndMeasuredFrequencies) {
     // The readouts follow generator 1 (" generátoru"); the measured columns do not.
     const fs::path wav = Scratch("sine55.wav");
-    WriteWav(wav, 44100, [](int k) {
-        const double s = std::sin(2 * std::numbers::pi * 55.125 * k / 44100);
-        return std::pair{8000 * s, 16000 * s};
-    });
+    // 55 whole periods of 800 samples, so that the loop joins without a jump: a block across a
+    // jump would time a shortened half-wave.
+    WriteWav(
+        wav, 44100,
+        [](int k) {
+            const double s = std::sin(2 * std::numbers::pi * 55.125 * k / 44100);
+            return std::pair{8000 * s, 16000 * s};
+        },
+        55 * 800);
     ProgramRun run = Osciloskop("--input '" + wav.string() + "' --log - --quit-after 2000");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     auto rows = Rows(run.out);
