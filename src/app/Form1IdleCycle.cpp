@@ -74,8 +74,8 @@ std::uint64_t TForm1::PassDigest(std::uint64_t imageDigest) const {
         AddText(d, readout);
     }
     d.Add(Panel14->isVisible());
-    for (const auto* samples : {&samplesL, &samplesR, &halfWaveL, &halfWaveR, &drawnTraceL,
-                                &drawnTraceR}) {
+    for (const auto* samples :
+         {&samplesL, &samplesR, &halfWaveL, &halfWaveR, &drawnTraceL, &drawnTraceR}) {
         d.AddBytes(samples->data(), sizeof(*samples));
     }
     d.Add(captureCount, peakL, peakR, maxL, maxR, minL, minR, currentRms, voltageRms);

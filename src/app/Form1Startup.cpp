@@ -3,9 +3,9 @@
 // control and variable into its working state, the screen's repaint, and the shutdown that puts
 // the sound card's volumes back.
 
-#include "app/ErrorReport.h"
 #include "app/ClientArea.h"
 #include "app/DoubleClickEdit.h"
+#include "app/ErrorReport.h"
 #include "app/Form1LayoutKit.h"
 #include "app/FramebufferCanvas.h"
 #include "app/TForm1.h"
