@@ -107,6 +107,9 @@ void BM_FullDuplexStream(benchmark::State& state) {
     state.counters["seconds"] = seconds;
     state.counters["underruns"] = static_cast<double>(statistics.underruns);
     state.counters["overruns"] = static_cast<double>(statistics.overruns);
+    state.counters["underruns_per_min"] =
+        60.0 * static_cast<double>(statistics.underruns) / seconds;
+    state.counters["overruns_per_min"] = 60.0 * static_cast<double>(statistics.overruns) / seconds;
     state.counters["callbacks_per_s"] = static_cast<double>(statistics.callbacks) / seconds;
     state.counters["callback_cpu_us_per_s"] =
         static_cast<double>(statistics.callbackNanoseconds) / 1000.0 / seconds;
