@@ -46,7 +46,8 @@ void TForm1::WakeIdleCycle(int minimumPasses) {
 }
 
 void TForm1::RunIdlePass() {
-    const std::uint64_t imageBefore = ImageDigest(*canvas_);
+    // The image is as the last pass left it unless something drew on it since.
+    const bool drawnSinceLastPass = canvas_->ChangedOutsideBatches();
     canvas_->HoldUpdates();
     try {
         bool done = true;
@@ -55,7 +56,8 @@ void TForm1::RunIdlePass() {
         ReportError(std::current_exception());
     }
     const std::uint64_t imageAfter = ImageDigest(*canvas_);
-    canvas_->ReleaseUpdates(imageAfter != imageBefore);
+    canvas_->ReleaseUpdates(drawnSinceLastPass || imageAfter != lastImageDigest_);
+    lastImageDigest_ = imageAfter;
     if (idleMode_ == IdleMode::Busy || passScheduler_.AfterPass(PassDigest(imageAfter))) {
         return;
     }

@@ -77,6 +77,7 @@ void FramebufferCanvas::TextOut(int x, int y, std::string_view text) {
 
 void FramebufferCanvas::HoldUpdates() {
     holdingUpdates_ = true;
+    changedOutsideBatches_ = false;
     damaged_ = QRect();
 }
 
@@ -93,6 +94,7 @@ void FramebufferCanvas::Damage(const QRect& rect) {
     if (holdingUpdates_) {
         damaged_ |= rect;
     } else {
+        changedOutsideBatches_ = true;
         view_.update(rect);
     }
 }
@@ -111,6 +113,7 @@ void FramebufferCanvas::Resize(QSize size) {
     EndPainting();
     image_ = QImage(size, QImage::Format_RGB32);
     image_.fill(Qt::black);
+    changedOutsideBatches_ = true;
     view_.update();
 }
 

@@ -44,6 +44,8 @@ public:
     // `present` (a batch that redrew the same pixels need not be shown again).
     void HoldUpdates();
     void ReleaseUpdates(bool present);
+    // Whether anything was drawn or erased outside a held batch since the last HoldUpdates.
+    bool ChangedOutsideBatches() const { return changedOutsideBatches_; }
     // The image with every drawing call so far applied.
     const QImage& Image();
     display::Rgb PixelAt(int x, int y);
@@ -64,6 +66,7 @@ private:
     QFont font_;
     bool holdingUpdates_ = false;
     bool erasedWhileHeld_ = false;
+    bool changedOutsideBatches_ = true;
     QRect damaged_;
 };
 

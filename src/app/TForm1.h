@@ -422,6 +422,7 @@ private:
 
     IdleMode idleMode_ = IdleMode::EventDriven;
     PassScheduler passScheduler_;
+    std::uint64_t lastImageDigest_ = 0; // the framebuffer as the last idle pass left it
     platform::VolumeService& volume_;
     ClientArea* clientArea_ = nullptr;
     std::unique_ptr<FramebufferCanvas> canvas_;
