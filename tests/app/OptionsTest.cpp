@@ -69,7 +69,7 @@ TEST(OptionsTest, VersionNamesTheProgramAndItsVersion) {
     EXPECT_EQ(parsed.action, Action::ShowVersion);
     EXPECT_EQ(parsed.exitCode, 0);
     EXPECT_EQ(parsed.message, "osciloskop " OSC_TEST_VERSION "\n");
-    EXPECT_NE(UsageText().find("--version"), std::string::npos);
+    EXPECT_NE(app::UsageText().find("--version"), std::string::npos);
 }
 
 TEST(OptionsTest, UnknownOptionsAndStrayArgumentsFail) {
