@@ -13,7 +13,7 @@ dpkg -x "$deb" "$root"
 program=$root/usr/bin/osciloskop
 "$program" --version
 "$program" --help >/dev/null
-for f in usr/share/applications/osciloskop.desktop usr/share/man/man1/osciloskop.1 \
+for f in usr/share/applications/osciloskop.desktop usr/share/man/man1/osciloskop.1.gz \
     usr/share/icons/hicolor/scalable/apps/osciloskop.svg \
     usr/share/metainfo/osciloskop.metainfo.xml; do
     [[ -s "$root/$f" ]] || { echo "missing in the package: $f" >&2; exit 1; }
