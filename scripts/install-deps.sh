@@ -10,6 +10,7 @@ packages=(
     pulseaudio pulseaudio-utils libasound2-plugins
     xvfb xauth
     fonts-liberation2
+    desktop-file-utils appstream groff-base
 )
 missing=()
 for p in "${packages[@]}"; do

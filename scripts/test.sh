@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
 build=build
-options=()
+options=(-DOSC_WERROR=ON)
 if [[ "${1:-}" == "--sanitize" ]]; then
     build=build-asan
     options+=(-DOSC_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)

@@ -64,6 +64,10 @@ std::string Apply(Options& options, std::string_view name, const std::string& va
 
 } // namespace
 
+std::string VersionText() {
+    return std::string("osciloskop ") + OSC_VERSION + "\n";
+}
+
 std::string UsageText() {
     return "Usage: osciloskop [options]\n"
            "Two-channel oscilloscope, rms and frequency meter and sine generator on the sound "
@@ -80,6 +84,7 @@ std::string UsageText() {
            "                      ('-' = standard output)\n"
            "  --quit-after MS     close the window after MS milliseconds\n"
            "  --screenshot FILE   save the window's client area as a PNG when it closes\n"
+           "  --version           show the program's name and version\n"
            "  --help              show this text\n";
 }
 
@@ -91,6 +96,11 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         if (argument == "--help" || argument == "-h") {
             result.action = ParsedCommandLine::Action::ShowHelp;
             result.message = UsageText();
+            return result;
+        }
+        if (argument == "--version") {
+            result.action = ParsedCommandLine::Action::ShowVersion;
+            result.message = VersionText();
             return result;
         }
         const auto equals = argument.find('=');

@@ -27,16 +27,19 @@ struct Options {
 };
 
 struct ParsedCommandLine {
-    enum class Action { Run, ShowHelp, Fail };
+    enum class Action { Run, ShowHelp, ShowVersion, Fail };
     Action action = Action::Run;
     Options options;
     // Help text or error message, already ending in a newline; empty when running.
     std::string message;
-    int exitCode = 0; // 0 for Run and ShowHelp, 2 for Fail
+    int exitCode = 0; // 0 for Run, ShowHelp and ShowVersion, 2 for Fail
 };
 
 // `arguments` excludes the program name. Accepts "--name VALUE" and "--name=VALUE".
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// "osciloskop VERSION", the line that --version prints.
+std::string VersionText();
 
 // The usage text that --help prints.
 std::string UsageText();

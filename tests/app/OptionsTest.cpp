@@ -64,6 +64,14 @@ TEST(OptionsTest, HelpWinsAndNamesEveryOption) {
     }
 }
 
+TEST(OptionsTest, VersionNamesTheProgramAndItsVersion) {
+    auto parsed = ParseCommandLine({"--audio", "sim", "--version"});
+    EXPECT_EQ(parsed.action, Action::ShowVersion);
+    EXPECT_EQ(parsed.exitCode, 0);
+    EXPECT_EQ(parsed.message, "osciloskop " OSC_TEST_VERSION "\n");
+    EXPECT_NE(app::UsageText().find("--version"), std::string::npos);
+}
+
 TEST(OptionsTest, UnknownOptionsAndStrayArgumentsFail) {
     ExpectFailure({"--loud"}, "unknown option '--loud'");
     ExpectFailure({"-x"}, "unknown option '-x'");
