@@ -355,6 +355,13 @@ TEST(ScriptEndToEnd, FailedExpectationExitsOneAfterANormalClose) {
     EXPECT_TRUE(fs::exists(picture)) << "the window closes normally";
 }
 
+TEST(ScriptEndToEnd, InstrumentErrorsArePrintedWithTheLineAndNeverBlockTheScript) {
+    ProgramRun run = Script("type Edit14 \"abc\"\ndblclick Edit14\nwait 300\nquit\n");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("script line 2: 'abc' is not a valid integer value"), std::string::npos)
+        << run.err;
+}
+
 TEST(ScriptEndToEnd, HiddenOrDisabledControlsRefuseWithTheLine) {
     ProgramRun run = Script("wait 0\nclick Button203\n");
     EXPECT_EQ(run.exitCode, 1) << run.err;
