@@ -16,6 +16,7 @@ std::function<void()> handlerListener;
 // Messages waiting for the box that is open now; the box is shown from the first call only.
 std::deque<std::string> waiting;
 bool boxOpen = false;
+int scriptLine = 0;
 
 void ShowBoxes() {
     boxOpen = true;
@@ -46,6 +47,10 @@ void ReportError(std::exception_ptr error) {
         return;
     }
     // Also on standard error, for runs without anyone watching the screen.
+    if (scriptLine != 0) {
+        std::cerr << "osciloskop: script line " << scriptLine << ": " << message << std::endl;
+        return;
+    }
     std::cerr << "osciloskop: " << message << std::endl;
     if (!waiting.empty() && waiting.back() == message) {
         return;
@@ -64,6 +69,10 @@ void NotifyHandlerRan() {
     if (handlerListener) {
         handlerListener();
     }
+}
+
+void SetScriptLine(int line) {
+    scriptLine = line;
 }
 
 RecordedErrorReports::RecordedErrorReports() : previous_(recorder) {

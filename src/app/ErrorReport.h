@@ -32,6 +32,10 @@ void ReportError(std::exception_ptr error);
 void SetHandlerListener(std::function<void()> listener);
 void NotifyHandlerRan();
 
+// While a script drives the window, the line it is running (0 = none): messages are printed
+// with that line and no box is shown, so nothing waits for a person who is not there.
+void SetScriptLine(int line);
+
 // Wraps a handler for connecting it to a Qt signal: Qt must not see an exception come out of a
 // slot (its signal code is not written for it), so the handler's failure is reported right at
 // the connection. Event handlers proper are covered by ErrorReportApplication::notify.

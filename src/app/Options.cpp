@@ -9,8 +9,8 @@ namespace app {
 
 namespace {
 
-const std::string_view valueOptions[] = {"--audio", "--input", "--log", "--quit-after",
-                                         "--screenshot"};
+const std::string_view valueOptions[] = {"--audio",      "--input",      "--log",
+                                         "--quit-after", "--screenshot", "--script"};
 
 ParsedCommandLine Failure(const std::string& what) {
     ParsedCommandLine result;
@@ -53,6 +53,8 @@ std::string Apply(Options& options, std::string_view name, const std::string& va
         options.log = value;
     } else if (name == "--screenshot") {
         options.screenshot = value;
+    } else if (name == "--script") {
+        options.script = value;
     } else {
         options.quitAfterMs = Milliseconds(value);
         if (!options.quitAfterMs) {
@@ -85,6 +87,8 @@ std::string UsageText() {
            "  --quit-after MS     close the window after MS milliseconds\n"
            "  --screenshot FILE   save the window's client area as a PNG when it closes\n"
            "  --version           show the program's name and version\n"
+           "  --script FILE       run the commands in FILE on the window ('-' = standard\n"
+           "                      input); see README for the commands\n"
            "  --help              show this text\n";
 }
 

@@ -24,6 +24,8 @@ struct Options {
     std::optional<int> quitAfterMs;
     // PNG file that receives the client area when the program closes; empty = none.
     std::string screenshot;
+    // Script of commands that drive the window, "-" for standard input; empty = none.
+    std::string script;
 };
 
 struct ParsedCommandLine {

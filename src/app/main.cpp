@@ -6,6 +6,8 @@
 #include "app/MeasurementLog.h"
 #include "app/Options.h"
 #include "app/QtDispatcher.h"
+#include "app/Script.h"
+#include "app/ScriptRunner.h"
 #include "app/SignalClose.h"
 #include "app/TForm1.h"
 
@@ -17,7 +19,33 @@
 #include <QTimer>
 
 #include <csignal>
+#include <fstream>
 #include <iostream>
+#include <sstream>
+#include <stdexcept>
+
+namespace {
+
+// The script's commands, parsed whole; throws with the line of the first error.
+std::vector<app::ScriptCommand> ReadScript(const std::string& file) {
+    std::stringstream text;
+    if (file == "-") {
+        text << std::cin.rdbuf();
+    } else {
+        std::ifstream in(file, std::ios::binary);
+        if (!in) {
+            throw std::runtime_error("cannot read the script '" + file + "'");
+        }
+        text << in.rdbuf();
+    }
+    app::ParsedScript parsed = app::ParseScript(text.str());
+    if (!parsed.error.empty()) {
+        throw std::runtime_error("script '" + file + "', " + parsed.error);
+    }
+    return std::move(parsed.commands);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     const app::ParsedCommandLine parsed =
@@ -36,7 +64,11 @@ int main(int argc, char** argv) {
     dispatcher.SetErrorSink(app::ReportError);
     platform::AudioSystem system;
     std::unique_ptr<app::MeasurementLog> log;
+    std::vector<app::ScriptCommand> script;
     try {
+        if (!options.script.empty()) {
+            script = ReadScript(options.script);
+        }
         if (options.input.empty()) {
             system = platform::OpenAudioSystem(options.audio, dispatcher);
         } else {
@@ -59,13 +91,29 @@ int main(int argc, char** argv) {
     if (log) {
         app::AttachMeasurementLog(*form, *log);
     }
+    std::unique_ptr<app::ScriptRunner> runner;
+    if (!options.script.empty()) {
+        if (auto error = app::CheckScript(script, *form); !error.empty()) {
+            std::cerr << "osciloskop: script '" << options.script << "', " << error << '\n';
+            form.reset();
+            QCoreApplication::sendPostedEvents();
+            return 2;
+        }
+        runner = std::make_unique<app::ScriptRunner>(std::move(script), *form);
+    }
     if (options.quitAfterMs) {
         QTimer::singleShot(*options.quitAfterMs, form.get(), [&form] { form->close(); });
     }
     // Ending signals close the window as the user would, so the volumes are restored.
     app::SignalClose signalClose([&form] { form->close(); });
     form->show();
+    if (runner) {
+        runner->Start();
+    }
     int result = application.exec();
+    if (runner && result == 0) {
+        result = runner->ExitCode();
+    }
     if (signalClose.ReceivedSignal() != 0) {
         result = app::SignalClose::ExitCodeFor(signalClose.ReceivedSignal());
     }

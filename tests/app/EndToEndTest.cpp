@@ -305,4 +305,108 @@ TEST(EndToEnd, EndingSignalsCloseTheWindowAndExitWith128PlusTheSignal) {
     }
 }
 
+// Runs a script given as text through standard input; the log is returned in `out`.
+ProgramRun Script(const std::string& text, const std::string& options = "--log -") {
+    const fs::path file = Scratch("script.osc");
+    std::ofstream(file) << text;
+    return Osciloskop("--audio sim " + options + " --script - < '" + file.string() + "'");
+}
+
+// A readout of generator 1's frequency, right-aligned in its field as the window shows it.
+bool AnyRowShows(const std::vector<Row>& rows, int hz) {
+    const std::string text = std::to_string(hz) + "Hz";
+    return std::any_of(rows.begin(), rows.end(), [&](const Row& row) {
+        return row.frequencyL == hz && row.frequencyLText.ends_with(" " + text);
+    });
+}
+
+TEST(ScriptEndToEnd, ClicksReachTheHandlersAsAUsersClickDoes) {
+    ProgramRun run = Script("click RadioButton3\n"
+                            "expect ComboBox4 \"od kanálu L\"\n"
+                            "click Button3\nclick Button3\n"
+                            "expect Button3 \"jednorázové\"\nquit\n");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+}
+
+TEST(ScriptEndToEnd, ScrollAndTypedValueMoveGeneratorOne) {
+    for (const char* steps :
+         {"scroll ScrollBar5 250\n", "type Edit14 \"250\"\ndblclick Edit14\n"}) {
+        ProgramRun run = Script(std::string(steps) + "wait 1500\nquit\n");
+        ASSERT_EQ(run.exitCode, 0) << steps << run.err;
+        auto rows = Rows(run.out);
+        ASSERT_FALSE(rows.empty()) << steps;
+        EXPECT_EQ(rows.back().frequencyLText, "  250Hz") << steps;
+    }
+}
+
+TEST(ScriptEndToEnd, ScriptErrorsExitTwoBeforeTheWindowOpens) {
+    const fs::path picture = Scratch("never.png");
+    for (const char* text : {"click RadioButton3\nclick Nothing9\n", "wait soon\n",
+                             "select Button3 1\n", "menu \"generátor/nic\"\n"}) {
+        ProgramRun run = Script(text, "--screenshot '" + picture.string() + "'");
+        EXPECT_EQ(run.exitCode, 2) << text;
+        EXPECT_NE(run.err.find("line "), std::string::npos) << run.err;
+        EXPECT_FALSE(fs::exists(picture)) << "the window must not have opened for " << text;
+    }
+}
+
+TEST(ScriptEndToEnd, FailedExpectationExitsOneAfterANormalClose) {
+    const fs::path picture = Scratch("closed.png");
+    ProgramRun run = Script("expect ComboBox4 \"nic\"\nclick RadioButton3\n",
+                            "--screenshot '" + picture.string() + "'");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("script line 1: expected ComboBox4 to show \"nic\", it shows "
+                           "\"automaticky\""),
+              std::string::npos)
+        << run.err;
+    EXPECT_TRUE(fs::exists(picture)) << "the window closes normally";
+}
+
+TEST(ScriptEndToEnd, InstrumentErrorsArePrintedWithTheLineAndNeverBlockTheScript) {
+    ProgramRun run = Script("type Edit14 \"abc\"\ndblclick Edit14\nwait 300\nquit\n");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("script line 2: 'abc' is not a valid integer value"), std::string::npos)
+        << run.err;
+}
+
+TEST(ScriptEndToEnd, HiddenOrDisabledControlsRefuseWithTheLine) {
+    ProgramRun run = Script("wait 0\nclick Button203\n");
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_NE(run.err.find("script line 2: 'Button203' is hidden or disabled"), std::string::npos)
+        << run.err;
+}
+
+TEST(ScriptEndToEnd, FrequencyResponseExampleLogsEveryStep) {
+    ProgramRun run =
+        Osciloskop("--audio sim --log - --script '" OSC_EXAMPLES "/frequency-response.osc'");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    auto rows = Rows(run.out);
+    for (int hz = 100; hz <= 1000; hz += 100) {
+        EXPECT_TRUE(AnyRowShows(rows, hz)) << "no readout of " << hz << " Hz";
+    }
+}
+
+TEST(ScriptEndToEnd, TourExampleSwitchesRangesAndTimeBasesAndKeepsPictures) {
+    const fs::path directory = Scratch("tour");
+    fs::create_directories(directory);
+    const fs::path previous = fs::current_path();
+    fs::current_path(directory);
+    ProgramRun run = Osciloskop("--audio sim --log - --script '" OSC_EXAMPLES "/tour.osc'");
+    fs::current_path(previous);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    auto rows = Rows(run.out);
+    auto shown = [&](const char* current, const char* voltage, const char* timeBase) {
+        return std::any_of(rows.begin(), rows.end(), [&](const Row& row) {
+            return row.rangeL == current && row.rangeR == voltage && row.timeBase == timeBase;
+        });
+    };
+    EXPECT_TRUE(shown("100 mA", "10 V", "100 msec"));
+    EXPECT_TRUE(shown("100 mA", "2 V", "2 msec"));
+    QImage slow((directory / "tour-slow.png").c_str());
+    QImage fast((directory / "tour-fast.png").c_str());
+    ASSERT_FALSE(slow.isNull());
+    ASSERT_EQ(slow.size(), fast.size());
+    EXPECT_NE(slow, fast) << "the two time bases must draw different pictures";
+}
+
 } // namespace

@@ -32,13 +32,14 @@ TEST(OptionsTest, NoArgumentsRunsWithTheDefaults) {
 }
 
 TEST(OptionsTest, EveryOptionTakesItsValueSeparateOrAfterAnEqualsSign) {
-    auto parsed = ParseCommandLine(
-        {"--audio", "hw:1", "--log=-", "--quit-after", "1500", "--screenshot=shot.png"});
+    auto parsed = ParseCommandLine({"--audio", "hw:1", "--log=-", "--quit-after", "1500",
+                                    "--screenshot=shot.png", "--script", "-"});
     ASSERT_EQ(parsed.action, Action::Run) << parsed.message;
     EXPECT_EQ(parsed.options.audio, "hw:1");
     EXPECT_EQ(parsed.options.log, "-");
     EXPECT_EQ(parsed.options.quitAfterMs, 1500);
     EXPECT_EQ(parsed.options.screenshot, "shot.png");
+    EXPECT_EQ(parsed.options.script, "-");
 
     EXPECT_EQ(ParseCommandLine({"--audio=auto"}).options.audio, "");
     EXPECT_EQ(ParseCommandLine({"--quit-after=0"}).options.quitAfterMs, 0);
@@ -59,7 +60,8 @@ TEST(OptionsTest, HelpWinsAndNamesEveryOption) {
     auto parsed = ParseCommandLine({"--audio", "sim", "--help"});
     EXPECT_EQ(parsed.action, Action::ShowHelp);
     EXPECT_EQ(parsed.exitCode, 0);
-    for (auto option : {"--audio", "--input", "--log", "--quit-after", "--screenshot", "--help"}) {
+    for (auto option :
+         {"--audio", "--input", "--log", "--quit-after", "--screenshot", "--script", "--help"}) {
         EXPECT_NE(parsed.message.find(option), std::string::npos) << option;
     }
 }
