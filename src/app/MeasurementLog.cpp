@@ -7,7 +7,9 @@
 #include <QLineEdit>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <iostream>
 #include <stdexcept>
 
@@ -35,7 +37,8 @@ std::unique_ptr<MeasurementLog> MeasurementLog::Open(const std::string& path) {
     }
     auto file = std::make_unique<std::ofstream>(path, std::ios::out | std::ios::trunc);
     if (!*file) {
-        throw std::runtime_error("cannot create the log file '" + path + "'");
+        throw std::runtime_error("cannot create the log file '" + path +
+                                 "': " + std::strerror(errno));
     }
     auto log = std::make_unique<MeasurementLog>(*file);
     log->file_ = std::move(file);

@@ -47,12 +47,15 @@ public:
     // Writes to `out`, which must outlive the log; the header is written at once.
     explicit MeasurementLog(std::ostream& out, Clock clock = {});
     // Opens `path` ("-" = standard output); throws std::runtime_error naming the file when it
-    // cannot be created.
+    // cannot be created, with the system's reason.
     static std::unique_ptr<MeasurementLog> Open(const std::string& path);
 
     // When the row cannot be written (disk full, a closed pipe), throws std::runtime_error
     // once, for the error report, and writes nothing more from then on.
     void WriteRow(const Readings& readings);
+
+    // False once a row could not be written: the log lacks blocks the run measured.
+    bool Complete() const { return !failed_; }
 
     static const char* Header();
 

@@ -9,6 +9,7 @@
 #include "app/Script.h"
 #include "app/ScriptRunner.h"
 #include "app/SignalClose.h"
+#include "app/StartupChecks.h"
 #include "app/TForm1.h"
 
 #include "platform/AudioSystemChoice.h"
@@ -55,6 +56,10 @@ int main(int argc, char** argv) {
         return parsed.exitCode;
     }
     const app::Options& options = parsed.options;
+    if (const auto error = app::StartupError(options)) {
+        std::cerr << "osciloskop: " << *error << '\n';
+        return 2;
+    }
     // A log read through a pipe that closes must not end the instrument; the failed write is
     // reported instead.
     std::signal(SIGPIPE, SIG_IGN);
@@ -121,6 +126,10 @@ int main(int argc, char** argv) {
         !form->centralWidget()->grab().save(QString::fromStdString(options.screenshot), "PNG")) {
         std::cerr << "osciloskop: cannot save the screenshot '" << options.screenshot << "'\n";
         result = 1;
+    }
+    if (log && !log->Complete()) {
+        std::cerr << "osciloskop: the readout log '" << options.log << "' is incomplete\n";
+        result = result == 0 ? 1 : result;
     }
     // The streams close with the window; their close notifications release what the streams
     // left for them, so they are delivered before the sound card goes.

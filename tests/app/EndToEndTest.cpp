@@ -410,3 +410,55 @@ TEST(ScriptEndToEnd, TourExampleSwitchesRangesAndTimeBasesAndKeepsPictures) {
 }
 
 } // namespace
+
+TEST(EndToEnd, StartupErrorsNameTheirCauseBeforeTheWindowOpens) {
+    const std::string directory = Scratch("").string();
+    struct Case {
+        std::string arguments;
+        std::string message;
+    } cases[] = {
+        {"--audio sim --log /nonexistent/log.csv",
+         "cannot create the log file '/nonexistent/log.csv': No such file or directory"},
+        {"--audio sim --screenshot '" + directory + "'",
+         "cannot save the screenshot '" + directory + "': Is a directory"},
+        {"--audio sim --screenshot /nonexistent/picture.png",
+         "cannot save the screenshot '/nonexistent/picture.png': No such file or directory"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const ProgramRun run = Osciloskop(c.arguments + " --quit-after 100");
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    }
+}
+
+TEST(EndToEnd, NoDisplayEndsWithOneLineNamingTheWayOut) {
+    const std::string command =
+        "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 60 '" +
+        std::string(OSC_PROGRAM) + "' --audio sim --quit-after 100 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string out;
+    char chunk[4096];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
+        out.append(chunk, n);
+    }
+    const int status = pclose(pipe);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2);
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
+    for (const char* name : {"$DISPLAY", "$WAYLAND_DISPLAY", "xvfb-run"}) {
+        EXPECT_NE(out.find(name), std::string::npos) << out;
+    }
+}
+
+TEST(EndToEnd, LogThatStopsBeingWritableEndsWithExitCodeOne) {
+    // The reader of the log goes away after the header; the rows after it cannot be written.
+    const fs::path code = Scratch("log_exit_code.txt");
+    const fs::path err = Scratch("log_stderr.txt");
+    const std::string command = "(QT_QPA_PLATFORM=offscreen timeout 60 '" +
+                                std::string(OSC_PROGRAM) +
+                                "' --audio sim --log - --quit-after 2000 2>'" + err.string() +
+                                "'; echo $? >'" + code.string() + "') | head -n 1 >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(ReadAll(code), "1\n") << ReadAll(err);
+    EXPECT_NE(ReadAll(err).find("is incomplete"), std::string::npos) << ReadAll(err);
+}
