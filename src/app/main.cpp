@@ -12,6 +12,7 @@
 
 #include "platform/AudioSystemChoice.h"
 #include "platform/BufferMemory.h"
+#include "platform/CardLock.h"
 #include "platform/sim/SimulatedSystem.h"
 #include "platform/sim/SoundFileSource.h"
 
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
     dispatcher.SetErrorSink(app::ReportError);
     platform::AudioSystem system;
     std::unique_ptr<app::MeasurementLog> log;
+    std::unique_ptr<platform::CardLock> cardLock;
     try {
         if (options.input.empty()) {
             system = platform::OpenAudioSystem(options.audio, dispatcher);
@@ -48,6 +50,10 @@ int main(int argc, char** argv) {
             system = platform::sim::OpenSimulatedSystem(
                 dispatcher, std::make_unique<platform::sim::SoundFileSource>(options.input));
             system.description += ", input from '" + options.input + "'";
+        }
+        if (!system.card.empty() && !(cardLock = platform::CardLock::Take(system.card))) {
+            throw std::runtime_error("sound card '" + system.card +
+                                     "' is in use by another osciloskop; close that one first");
         }
         if (!options.log.empty()) {
             log = app::MeasurementLog::Open(options.log);
