@@ -14,6 +14,7 @@
 
 #include "platform/AudioSystemChoice.h"
 #include "platform/BufferMemory.h"
+#include "platform/CardLock.h"
 #include "platform/sim/SimulatedSystem.h"
 #include "platform/sim/SoundFileSource.h"
 
@@ -70,6 +71,7 @@ int main(int argc, char** argv) {
     platform::AudioSystem system;
     std::unique_ptr<app::MeasurementLog> log;
     std::vector<app::ScriptCommand> script;
+    std::unique_ptr<platform::CardLock> cardLock;
     try {
         if (!options.script.empty()) {
             script = ReadScript(options.script);
@@ -80,6 +82,10 @@ int main(int argc, char** argv) {
             system = platform::sim::OpenSimulatedSystem(
                 dispatcher, std::make_unique<platform::sim::SoundFileSource>(options.input));
             system.description += ", input from '" + options.input + "'";
+        }
+        if (!system.card.empty() && !(cardLock = platform::CardLock::Take(system.card))) {
+            throw std::runtime_error("sound card '" + system.card +
+                                     "' is in use by another osciloskop; close that one first");
         }
         if (!options.log.empty()) {
             log = app::MeasurementLog::Open(options.log);

@@ -20,6 +20,9 @@ struct AudioSystem {
     std::shared_ptr<void> keepAlive;
     // One line for the user naming what is in use, e.g. "audio: simulated sound card".
     std::string description;
+    // The card whose volumes the services set, for the one-instrument-per-card lock; empty for
+    // the simulated card, which any number of instances may use.
+    std::string card;
 };
 
 } // namespace platform

@@ -31,7 +31,8 @@ std::string DeviceList() {
 AudioSystem OpenPortAudioSystem(PaDeviceIndex device, Dispatcher& dispatcher) {
     AudioSystem system;
     system.wave = std::make_unique<PortAudioWaveService>(dispatcher, device);
-    system.volume = std::make_unique<AlsaVolumeService>(MixerNameFor(device));
+    system.card = MixerNameFor(device);
+    system.volume = std::make_unique<AlsaVolumeService>(system.card);
     system.mixer = std::make_unique<AlsaMixerDevices>();
     system.description = std::string("audio: PortAudio device '") + Pa_GetDeviceInfo(device)->name +
                          "'" + (device == Pa_GetDefaultOutputDevice() ? " (default)" : "");
