@@ -2,7 +2,9 @@
 // The instrument program: command line, application with the default error report, the sound
 // card, the window; runs until the window closes.
 
+#include "app/DeviceNotice.h"
 #include "app/ErrorReport.h"
+#include "app/ExitDeadline.h"
 #include "app/MeasurementLog.h"
 #include "app/Options.h"
 #include "app/QtDispatcher.h"
@@ -65,6 +67,8 @@ int main(int argc, char** argv) {
     // reported instead.
     std::signal(SIGPIPE, SIG_IGN);
 
+    // Declared first so that it is destroyed last, after the sound card.
+    app::ExitDeadline teardownDeadline;
     app::ErrorReportApplication application(argc, argv);
     app::QtDispatcher dispatcher;
     dispatcher.SetErrorSink(app::ReportError);
@@ -102,6 +106,10 @@ int main(int argc, char** argv) {
     if (log) {
         app::AttachMeasurementLog(*form, *log);
     }
+    app::DeviceNotice deviceNotice(*form);
+    system.wave->SetDeviceStatusListener([&deviceNotice](bool working, const std::string& reason) {
+        deviceNotice.Show(working, reason);
+    });
     std::unique_ptr<app::ScriptRunner> runner;
     if (!options.script.empty()) {
         if (auto error = app::CheckScript(script, *form); !error.empty()) {
@@ -139,6 +147,8 @@ int main(int argc, char** argv) {
     }
     // The streams close with the window; their close notifications release what the streams
     // left for them, so they are delivered before the sound card goes.
+    system.wave->SetDeviceStatusListener({});
+    teardownDeadline.Arm(result, std::chrono::milliseconds(800));
     form.reset();
     QCoreApplication::sendPostedEvents();
     return result;

@@ -20,8 +20,9 @@ struct AudioSystem {
     std::shared_ptr<void> keepAlive;
     // One line for the user naming what is in use, e.g. "audio: simulated sound card".
     std::string description;
-    // The card whose volumes the services set, for the one-instrument-per-card lock; empty for
-    // the simulated card, which any number of instances may use.
+    // The card whose volumes the services set, for the one-instrument-per-card lock ("hw:0", or
+    // "default on unix:/run/user/1000/pulse/native" for a sound server's volume); empty for the
+    // simulated card, which any number of instances may use.
     std::string card;
 };
 

@@ -6,6 +6,7 @@
 #include "platform/portaudio/PortAudioWaveService.h"
 #include "platform/sim/SimulatedSystem.h"
 
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 
@@ -28,11 +29,23 @@ std::string DeviceList() {
     return list.empty() ? "none" : list;
 }
 
+// What the volumes of `mixer` belong to. A card's own mixer ("hw:N") is that card; the default
+// mixer is a sound server's volume, so it is told apart by the server the environment names,
+// and instruments on different servers do not exclude each other.
+std::string CardBehind(const std::string& mixer) {
+    const char* server = std::getenv("PULSE_SERVER");
+    if (mixer.rfind("hw:", 0) == 0 || server == nullptr || *server == '\0') {
+        return mixer;
+    }
+    return mixer + " on " + server;
+}
+
 AudioSystem OpenPortAudioSystem(PaDeviceIndex device, Dispatcher& dispatcher) {
     AudioSystem system;
     system.wave = std::make_unique<PortAudioWaveService>(dispatcher, device);
-    system.card = MixerNameFor(device);
-    system.volume = std::make_unique<AlsaVolumeService>(system.card);
+    const std::string mixer = MixerNameFor(device);
+    system.card = CardBehind(mixer);
+    system.volume = std::make_unique<AlsaVolumeService>(mixer);
     system.mixer = std::make_unique<AlsaMixerDevices>();
     system.description = std::string("audio: PortAudio device '") + Pa_GetDeviceInfo(device)->name +
                          "'" + (device == Pa_GetDefaultOutputDevice() ? " (default)" : "");

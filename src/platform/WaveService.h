@@ -8,7 +8,14 @@
 
 #include "platform/WaveTypes.h"
 
+#include <functional>
+#include <string>
+
 namespace platform {
+
+// Hears when the sound device stops working (`working` false, `reason` says why) and when it
+// works again; called on the UI thread.
+using DeviceStatusListener = std::function<void(bool working, const std::string& reason)>;
 
 // Receives a device's notifications (MM_WOM_* or MM_WIM_*). `header` is the buffer concerned
 // for DONE and DATA, null otherwise. Called on the UI thread only; the receiver must stay alive
@@ -58,6 +65,10 @@ public:
     virtual MMResult WaveInReset(WaveInHandle handle) = 0;
     virtual MMResult WaveInClose(WaveInHandle handle) = 0;
     virtual MMResult WaveInGetErrorText(MMResult error, char* text, std::uint32_t size) = 0;
+
+    // A device that can be lost while open (a real card behind a sound server) tells the
+    // listener; one that cannot, such as the simulated card, ignores it.
+    virtual void SetDeviceStatusListener(DeviceStatusListener /*listener*/) {}
 };
 
 } // namespace platform

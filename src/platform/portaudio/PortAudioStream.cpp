@@ -27,6 +27,25 @@ void MarkDone(WaveHeader* header) {
     }
 }
 
+std::int64_t SteadyNanoseconds() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// How often the notifier looks at the stream's health when nothing else wakes it.
+constexpr std::chrono::milliseconds kHealthTick{100};
+
+void WaitAtMost(sem_t* semaphore, std::chrono::milliseconds limit) {
+    timespec deadline{};
+    clock_gettime(CLOCK_REALTIME, &deadline);
+    const auto ns = deadline.tv_nsec + std::chrono::nanoseconds(limit).count();
+    deadline.tv_sec += static_cast<time_t>(ns / 1'000'000'000);
+    deadline.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+    while (sem_timedwait(semaphore, &deadline) != 0 && errno == EINTR) {
+    }
+}
+
 std::uint64_t ThreadCpuNanoseconds() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
@@ -38,29 +57,44 @@ std::uint64_t ThreadCpuNanoseconds() {
 
 PortAudioStream::PortAudioStream(StreamDirection direction, Dispatcher& dispatcher,
                                  WaveNotificationReceiver* receiver, const WaveFormat& format,
-                                 StreamCounters& counters)
+                                 StreamCounters& counters, DeviceHealth& health)
     : direction_(direction), dispatcher_(dispatcher), receiver_(receiver), format_(format),
-      counters_(counters) {
+      counters_(counters), health_(health) {
     sem_init(&wake_, 0, 0);
 }
 
 PortAudioStream::~PortAudioStream() {
+    *alive_ = false;
     if (stream_ != nullptr) {
         StopCallback(false);
         Pa_CloseStream(stream_);
     }
     StopNotifier();
     sem_destroy(&wake_);
+    if (lost_.load()) {
+        health_.StreamClosed(this);
+    }
 }
 
 MMResult PortAudioStream::Open(PaDeviceIndex device) {
-    const PaDeviceInfo* info = device == paNoDevice ? nullptr : Pa_GetDeviceInfo(device);
+    device_ = device;
+    if (const PaError error = OpenPaStream(); error != paNoError) {
+        return FromPaError(error);
+    }
+    notifier_ = std::thread([this] { NotifierLoop(); });
+    Post(direction_ == StreamDirection::Output ? MM_WOM_OPEN : MM_WIM_OPEN, nullptr);
+    return MMSYSERR_NOERROR;
+}
+
+// Output runs from the open on; input once started.
+PaError PortAudioStream::OpenPaStream() {
+    const PaDeviceInfo* info = device_ == paNoDevice ? nullptr : Pa_GetDeviceInfo(device_);
     if (info == nullptr) {
-        return FromPaError(paInvalidDevice);
+        return paInvalidDevice;
     }
     const bool output = direction_ == StreamDirection::Output;
     PaStreamParameters parameters{};
-    parameters.device = device;
+    parameters.device = device_;
     parameters.channelCount = format_.channels;
     parameters.sampleFormat = format_.bitsPerSample == 8 ? paUInt8 : paInt16;
     // The instrument needs no short latency, but no gap either: take the safe end.
@@ -69,18 +103,39 @@ MMResult PortAudioStream::Open(PaDeviceIndex device) {
     PaError error = Pa_OpenStream(&stream_, output ? nullptr : &parameters,
                                   output ? &parameters : nullptr, format_.samplesPerSec,
                                   paFramesPerBufferUnspecified, paNoFlag, &Callback, this);
+    if (error == paNoError) {
+        Pa_SetStreamFinishedCallback(stream_, &CallbacksEnded);
+        if (output || inputStarted_) {
+            error = StartCallbacks();
+        }
+    }
+    if (error != paNoError && stream_ != nullptr) {
+        Pa_CloseStream(stream_);
+    }
     if (error != paNoError) {
         stream_ = nullptr;
-        return FromPaError(error);
     }
-    if (output && (error = Pa_StartStream(stream_)) != paNoError) {
-        Pa_CloseStream(stream_);
-        stream_ = nullptr;
-        return FromPaError(error);
-    }
-    notifier_ = std::thread([this] { NotifierLoop(); });
-    Post(output ? MM_WOM_OPEN : MM_WIM_OPEN, nullptr);
-    return MMSYSERR_NOERROR;
+    return error;
+}
+
+PaError PortAudioStream::StartCallbacks() {
+    callbacksEnded_.store(false);
+    lastCallbackNs_.store(SteadyNanoseconds());
+    const PaError error = Pa_StartStream(stream_);
+    expectCallbacks_.store(error == paNoError);
+    return error;
+}
+
+// The callbacks ended without being stopped, or stalled: the device is gone.
+bool PortAudioStream::Died() const {
+    const auto silentFor = std::chrono::nanoseconds(SteadyNanoseconds() - lastCallbackNs_.load());
+    return expectCallbacks_.load() && (callbacksEnded_.load() || silentFor > kStallLimit);
+}
+
+void PortAudioStream::CallbacksEnded(void* self) {
+    auto& stream = *static_cast<PortAudioStream*>(self);
+    stream.callbacksEnded_.store(true);
+    sem_post(&stream.wake_);
 }
 
 MMResult PortAudioStream::Queue(WaveHeader* header) {
@@ -95,14 +150,16 @@ MMResult PortAudioStream::Queue(WaveHeader* header) {
 }
 
 MMResult PortAudioStream::Start() {
-    const PaError stopped = Pa_IsStreamStopped(stream_);
-    if (stopped < 0) {
-        return FromPaError(stopped);
+    inputStarted_ = true;
+    if (stream_ == nullptr || expectCallbacks_.load()) {
+        return MMSYSERR_NOERROR; // a lost stream starts with its reopen
     }
-    return stopped == 0 ? MMSYSERR_NOERROR : FromPaError(Pa_StartStream(stream_));
+    return FromPaError(StartCallbacks());
 }
 
 MMResult PortAudioStream::Reset() {
+    // Asked before the stop below, which ends the callbacks too.
+    const bool died = Died();
     StopCallback(false);
     {
         std::lock_guard lock(postMutex_);
@@ -118,8 +175,12 @@ MMResult PortAudioStream::Reset() {
     }
     playing_ = false;
     starved_ = false;
-    if (direction_ == StreamDirection::Output) {
-        return FromPaError(Pa_StartStream(stream_));
+    inputStarted_ = false;
+    if (died) {
+        Lose();
+    }
+    if (direction_ == StreamDirection::Output && stream_ != nullptr) {
+        return FromPaError(StartCallbacks());
     }
     return MMSYSERR_NOERROR;
 }
@@ -128,10 +189,13 @@ MMResult PortAudioStream::Close() {
     if (written_ != done_.load(std::memory_order_acquire)) {
         return WAVERR_STILLPLAYING;
     }
-    // Output plays out what PortAudio already holds, so the last buffer is heard in full.
-    StopCallback(direction_ == StreamDirection::Output);
-    Pa_CloseStream(stream_);
-    stream_ = nullptr;
+    // Output plays out what PortAudio already holds, so the last buffer is heard in full; a
+    // dead stream cannot drain.
+    StopCallback(direction_ == StreamDirection::Output && !Died());
+    if (stream_ != nullptr) {
+        Pa_CloseStream(stream_);
+        stream_ = nullptr;
+    }
     StopNotifier();
     std::lock_guard lock(postMutex_);
     PostFinished();
@@ -153,6 +217,7 @@ int PortAudioStream::Callback(const void* input, void* output, unsigned long fra
         stream.Record(static_cast<const char*>(input), bytes, status);
     }
     counters.callbacks.fetch_add(1, std::memory_order_relaxed);
+    stream.lastCallbackNs_.store(SteadyNanoseconds(), std::memory_order_relaxed);
     if (timed) {
         counters.callbackNanoseconds.fetch_add(ThreadCpuNanoseconds() - start,
                                                std::memory_order_relaxed);
@@ -241,15 +306,61 @@ void PortAudioStream::FinishCurrent(std::uint32_t bytes) {
 }
 
 void PortAudioStream::NotifierLoop() {
+    auto nextReopen = std::chrono::steady_clock::now();
     for (;;) {
-        while (sem_wait(&wake_) != 0 && errno == EINTR) {
-        }
+        WaitAtMost(&wake_, kHealthTick);
         if (quit_.load()) {
             return;
         }
-        std::lock_guard lock(postMutex_);
-        PostFinished();
+        {
+            std::lock_guard lock(postMutex_);
+            PostFinished();
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (Died() || (lost_.load() && now >= nextReopen)) {
+            nextReopen = now + kReopenInterval;
+            PostHealthCheck();
+        }
     }
+}
+
+void PortAudioStream::PostHealthCheck() {
+    if (checkPosted_.exchange(true)) {
+        return;
+    }
+    dispatcher_.Post([this, alive = alive_] {
+        if (*alive) {
+            CheckHealth();
+        }
+    });
+}
+
+void PortAudioStream::CheckHealth() {
+    checkPosted_.store(false);
+    if (!lost_.load() && Died()) {
+        Lose();
+    }
+    if (lost_.load() && OpenPaStream() == paNoError) {
+        lost_.store(false);
+        health_.StreamWorks(this);
+    }
+}
+
+// Gives up the dead PortAudio stream; the queued buffers wait for the next one. A buffer that
+// was being recorded starts again, so that no block spans the gap.
+void PortAudioStream::Lose() {
+    const bool ended = callbacksEnded_.load();
+    StopCallback(false);
+    if (stream_ != nullptr) {
+        Pa_CloseStream(stream_);
+        stream_ = nullptr;
+    }
+    if (direction_ == StreamDirection::Input) {
+        offset_ = 0;
+    }
+    lost_.store(true);
+    health_.StreamLost(this, ended ? "the sound device stopped its stream"
+                                   : "the sound device stopped answering");
 }
 
 void PortAudioStream::PostFinished() {
@@ -280,13 +391,16 @@ void PortAudioStream::ReturnHeader(WaveHeader* header, std::uint32_t bytes) {
 }
 
 void PortAudioStream::StopCallback(bool drain) {
-    if (Pa_IsStreamStopped(stream_) == 0) {
+    expectCallbacks_.store(false);
+    if (stream_ != nullptr && Pa_IsStreamStopped(stream_) == 0) {
         if (drain) {
             Pa_StopStream(stream_);
         } else {
             Pa_AbortStream(stream_);
         }
     }
+    // Stopping ends the callbacks too; only an end without a stop means a lost device.
+    callbacksEnded_.store(false);
 }
 
 void PortAudioStream::StopNotifier() {

@@ -11,16 +11,25 @@
 // the callback finished them. Reset and Close first stop the stream, so that from then on the
 // UI thread owns the callback's state; a mutex among the notifier and the UI thread keeps
 // notifications in device order when both drain `finished_`.
+//
+// A stream outlives the PortAudio stream under it. When the callbacks end by themselves or stall
+// (the sound server died), the notifier asks the UI thread to check; the UI thread closes the
+// dead PortAudio stream, keeps every queued buffer, and opens a new PortAudio stream on the same
+// device every half second until one works, which then goes on with the queued buffers. A dead
+// PortAudio stream is never started again: PortAudio can hang in that start.
 
 #include "platform/Dispatcher.h"
 #include "platform/WaveService.h"
+#include "platform/portaudio/DeviceHealth.h"
 #include "platform/portaudio/HeaderRing.h"
 
 #include <portaudio.h>
 #include <semaphore.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -47,7 +56,7 @@ class PortAudioStream {
 public:
     PortAudioStream(StreamDirection direction, Dispatcher& dispatcher,
                     WaveNotificationReceiver* receiver, const WaveFormat& format,
-                    StreamCounters& counters);
+                    StreamCounters& counters, DeviceHealth& health);
     // Stops the stream and the notifier without any further notification.
     ~PortAudioStream();
     PortAudioStream(const PortAudioStream&) = delete;
@@ -69,10 +78,22 @@ public:
     // notifications and the close notification.
     MMResult Close();
 
+    // No callback for this long while the stream should run means that the device is lost.
+    static constexpr std::chrono::milliseconds kStallLimit{1000};
+    // How often a lost stream tries to open its device again.
+    static constexpr std::chrono::milliseconds kReopenInterval{500};
+
 private:
     static int Callback(const void* input, void* output, unsigned long frames,
                         const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags status,
                         void* self);
+    static void CallbacksEnded(void* self);
+    PaError OpenPaStream();
+    PaError StartCallbacks();
+    bool Died() const;
+    void CheckHealth();
+    void Lose();
+    void PostHealthCheck();
     void Play(char* out, std::size_t bytes, PaStreamCallbackFlags status);
     void Record(const char* in, std::size_t bytes, PaStreamCallbackFlags status);
     bool TakeNextHeader();
@@ -90,7 +111,19 @@ private:
     WaveNotificationReceiver* const receiver_;
     const WaveFormat format_;
     StreamCounters& counters_;
-    PaStream* stream_ = nullptr;
+    DeviceHealth& health_;
+    PaDeviceIndex device_ = paNoDevice;
+    PaStream* stream_ = nullptr; // null while the device is lost
+
+    // Health: whether callbacks should arrive, whether they ended, and when the last one ran.
+    std::atomic<bool> expectCallbacks_{false};
+    std::atomic<bool> callbacksEnded_{false};
+    std::atomic<std::int64_t> lastCallbackNs_{0};
+    std::atomic<bool> lost_{false};
+    std::atomic<bool> checkPosted_{false};
+    bool inputStarted_ = false; // UI thread
+    // False once the stream is gone, for health checks still on their way to the UI thread.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 
     HeaderRing queued_;         // UI thread -> callback
     HeaderRing finished_;       // callback -> notifier (or the UI thread once the stream stopped)

@@ -51,11 +51,15 @@ MMResult PortAudioWaveService::Open(StreamDirection direction, std::uint32_t* ha
         device = direction == StreamDirection::Output ? Pa_GetDefaultOutputDevice()
                                                       : Pa_GetDefaultInputDevice();
     }
-    auto stream =
-        std::make_unique<PortAudioStream>(direction, dispatcher_, receiver, *format, counters_);
+    auto stream = std::make_unique<PortAudioStream>(direction, dispatcher_, receiver, *format,
+                                                    counters_, health_);
     if (const MMResult result = stream->Open(device); result != MMSYSERR_NOERROR) {
+        char text[256];
+        CopyErrorText(result, text, sizeof text);
+        health_.OpenFailed(text);
         return result;
     }
+    health_.OpenSucceeded();
     *handle = nextHandle_++;
     auto& streams = direction == StreamDirection::Output ? outputs_ : inputs_;
     streams.emplace(*handle, std::move(stream));
@@ -202,6 +206,10 @@ MMResult PortAudioWaveService::WaveInClose(WaveInHandle handle) {
 
 MMResult PortAudioWaveService::WaveInGetErrorText(MMResult error, char* text, std::uint32_t size) {
     return CopyErrorText(error, text, size);
+}
+
+void PortAudioWaveService::SetDeviceStatusListener(DeviceStatusListener listener) {
+    health_.SetListener(std::move(listener));
 }
 
 StreamStatistics PortAudioWaveService::Statistics() const {

@@ -60,6 +60,8 @@ public:
     MMResult WaveInClose(WaveInHandle handle) override;
     MMResult WaveInGetErrorText(MMResult error, char* text, std::uint32_t size) override;
 
+    void SetDeviceStatusListener(DeviceStatusListener listener) override;
+
     StreamStatistics Statistics() const;
     // Measures the callbacks' CPU time from now on (costs two clock reads per callback).
     void TimeCallbacks(bool on) { counters_.timeCallbacks.store(on); }
@@ -81,6 +83,7 @@ private:
     PortAudioSession session_;
     const PaDeviceIndex device_;
     StreamCounters counters_;
+    DeviceHealth health_; // before the streams, which tell it when they close
     Streams outputs_;
     Streams inputs_;
     std::uint32_t nextHandle_ = 1;
