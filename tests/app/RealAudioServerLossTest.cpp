@@ -1,0 +1,166 @@
+// SPDX-License-Identifier: MIT
+// The window on a real sound server that dies and comes back: the instrument stays responsive,
+// says once that the device stopped, resumes by itself when a new server appears on the same
+// socket, and closes at once even while the server is gone. The test runs its own server, so
+// that killing it disturbs no other test.
+
+#include "Form1TestRig.h"
+
+#include "platform/portaudio/PortAudioWaveService.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace app {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+// A PulseAudio daemon of this test alone, with a null sink whose monitor is the card's input.
+class PrivateSoundServer {
+public:
+    PrivateSoundServer() {
+        char pattern[] = "/tmp/osc-loss.XXXXXX";
+        directory_ = mkdtemp(pattern);
+        socket_ = "unix:" + directory_ + "/native";
+    }
+    ~PrivateSoundServer() {
+        Kill();
+        std::error_code ignored;
+        fs::remove_all(directory_, ignored);
+    }
+
+    const std::string& Address() const { return socket_; }
+
+    // Starts a daemon on the socket; true once it answers.
+    bool Start() {
+        fs::remove(directory_ + "/native");
+        pid_ = fork();
+        if (pid_ == 0) {
+            setenv("PULSE_RUNTIME_PATH", directory_.c_str(), 1);
+            setenv("PULSE_STATE_PATH", directory_.c_str(), 1);
+            setenv("PULSE_CONFIG_PATH", directory_.c_str(), 1);
+            const std::string native =
+                "module-native-protocol-unix socket=" + directory_ + "/native auth-anonymous=1";
+            const std::string log = directory_ + "/daemon.log";
+            freopen(log.c_str(), "a", stderr);
+            execlp("pulseaudio", "pulseaudio", "--daemonize=no", "--exit-idle-time=-1",
+                   "--system=false", "--disallow-exit", "-n", "--load", native.c_str(), "--load",
+                   "module-null-sink sink_name=osc_null rate=44100 channels=2 norewinds=1",
+                   "--load", "module-always-sink", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        const std::string ask = "PULSE_SERVER='" + socket_ + "' pactl info >/dev/null 2>&1";
+        for (const auto deadline = Clock::now() + 20s; Clock::now() < deadline;) {
+            if (std::system(ask.c_str()) == 0) {
+                const std::string prefix = "PULSE_SERVER='" + socket_ + "' pactl ";
+                return std::system((prefix + "set-default-source osc_null.monitor").c_str()) == 0;
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+        return false;
+    }
+
+    void Kill() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+        }
+    }
+
+private:
+    std::string directory_;
+    std::string socket_;
+    pid_t pid_ = -1;
+};
+
+class ServerLoss : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (std::getenv("OSC_SOUND_SERVER") == nullptr) {
+            GTEST_SKIP() << "no sound server: scripts/test.sh starts PulseAudio for this test";
+        }
+        ASSERT_TRUE(server.Start());
+        setenv("PULSE_SERVER", server.Address().c_str(), 1);
+        test::EnsureApplication();
+        wave = std::make_unique<platform::PortAudioWaveService>(dispatcher);
+        wave->SetDeviceStatusListener(
+            [this](bool working, const std::string&) { working ? ++restored : ++lost; });
+        form = std::make_unique<TForm1>(FormServices{*wave, volumes, memory, mixers});
+        form->OnBlockMeasured = [this] { ++blocks; };
+    }
+
+    // Runs the UI thread's work as the event loop would until `done` holds or `timeout` has
+    // passed, and records the longest time one round of it took.
+    bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+        const auto deadline = Clock::now() + timeout;
+        while (!done()) {
+            if (Clock::now() > deadline) {
+                return false;
+            }
+            const auto start = Clock::now();
+            dispatcher.Drain();
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            longestRound = std::max(longestRound, Clock::now() - start);
+            std::this_thread::sleep_for(1ms);
+        }
+        return true;
+    }
+
+    PrivateSoundServer server;
+    platform::QueueDispatcher dispatcher;
+    std::unique_ptr<platform::PortAudioWaveService> wave;
+    platform::sim::SimVolumes volumes;
+    platform::HeapBufferMemory memory;
+    platform::sim::SimMixerDevices mixers;
+    std::unique_ptr<TForm1> form;
+    int blocks = 0;
+    int lost = 0;
+    int restored = 0;
+    Clock::duration longestRound{};
+};
+
+TEST_F(ServerLoss, InstrumentStaysResponsiveSaysSoOnceResumesWithANewServerAndClosesAtOnce) {
+    ASSERT_TRUE(RunUntil([&] { return blocks >= 3; }, 20s)) << "no blocks before the loss";
+
+    server.Kill();
+    longestRound = {};
+    ASSERT_TRUE(RunUntil([&] { return lost == 1; }, 10s)) << "the loss went unnoticed";
+    const int blocksWhileLost = blocks;
+    RunUntil([] { return false; }, 2s);
+    EXPECT_EQ(lost, 1) << "the loss is told once";
+    EXPECT_LE(blocks, blocksWhileLost + 1) << "no blocks come from a dead server";
+    EXPECT_LT(longestRound, 100ms) << "the UI thread waited on the dead server";
+
+    ASSERT_TRUE(server.Start());
+    const auto back = Clock::now();
+    EXPECT_TRUE(RunUntil([&] { return restored == 1 && blocks >= blocksWhileLost + 3; }, 5s))
+        << "blocks after the new server: " << blocks - blocksWhileLost;
+    EXPECT_LT(Clock::now() - back, 5s);
+
+    server.Kill();
+    RunUntil([&] { return lost == 2; }, 10s);
+    const auto close = Clock::now();
+    form.reset();
+    dispatcher.Drain();
+    wave.reset();
+    EXPECT_LT(Clock::now() - close, 1s) << "closing waited on the dead server";
+}
+
+} // namespace
+} // namespace app
