@@ -16,6 +16,7 @@ namespace platform {
 class DeviceHealth {
 public:
     void SetListener(DeviceStatusListener listener) { listener_ = std::move(listener); }
+    bool Working() const { return working_; }
 
     // `stream` identifies the stream; it is never dereferenced.
     void StreamLost(const void* stream, const std::string& reason);

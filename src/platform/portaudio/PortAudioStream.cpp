@@ -2,11 +2,13 @@
 #include "platform/portaudio/PortAudioStream.h"
 
 #include "platform/portaudio/PortAudioErrors.h"
+#include "platform/portaudio/PortAudioSession.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <optional>
 
 namespace platform {
 
@@ -100,6 +102,12 @@ PaError PortAudioStream::OpenPaStream() {
     // The instrument needs no short latency, but no gap either: take the safe end.
     parameters.suggestedLatency =
         output ? info->defaultHighOutputLatency : info->defaultHighInputLatency;
+    // While the device is gone, PortAudio prints its failed attempts on standard error; the
+    // user has been told once already.
+    std::optional<QuietStderr> quiet;
+    if (!health_.Working()) {
+        quiet.emplace();
+    }
     PaError error = Pa_OpenStream(&stream_, output ? nullptr : &parameters,
                                   output ? &parameters : nullptr, format_.samplesPerSec,
                                   paFramesPerBufferUnspecified, paNoFlag, &Callback, this);
