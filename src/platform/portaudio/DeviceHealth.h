@@ -17,6 +17,8 @@ class DeviceHealth {
 public:
     void SetListener(DeviceStatusListener listener) { listener_ = std::move(listener); }
     bool Working() const { return working_; }
+    // A lost stream waits for its device to return.
+    bool Reopening() const { return !lost_.empty(); }
 
     // `stream` identifies the stream; it is never dereferenced.
     void StreamLost(const void* stream, const std::string& reason);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <mutex>
 #include <regex>
 
 namespace platform {
@@ -18,25 +19,42 @@ void IgnoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
 
 } // namespace
 
+namespace {
+
+// Quiet spans of several threads may overlap: the first one sends standard error away, the
+// last one brings it back.
+std::mutex quietMutex;
+int quietSpans = 0;
+int savedStderr = -1;
+
+} // namespace
+
 QuietStderr::QuietStderr() {
+    std::lock_guard lock(quietMutex);
+    if (quietSpans++ > 0) {
+        return;
+    }
     std::fflush(stderr);
     const int nullFd = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
     if (nullFd < 0) {
         return;
     }
-    saved_ = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
-    if (saved_ >= 0) {
+    savedStderr = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (savedStderr >= 0) {
         ::dup2(nullFd, STDERR_FILENO);
     }
     ::close(nullFd);
 }
 
 QuietStderr::~QuietStderr() {
-    if (saved_ >= 0) {
-        std::fflush(stderr);
-        ::dup2(saved_, STDERR_FILENO);
-        ::close(saved_);
+    std::lock_guard lock(quietMutex);
+    if (--quietSpans > 0 || savedStderr < 0) {
+        return;
     }
+    std::fflush(stderr);
+    ::dup2(savedStderr, STDERR_FILENO);
+    ::close(savedStderr);
+    savedStderr = -1;
 }
 
 PortAudioSession::PortAudioSession() {
@@ -46,7 +64,10 @@ PortAudioSession::PortAudioSession() {
 }
 
 PortAudioSession::~PortAudioSession() {
-    if (status_ == paNoError) {
+    // A reopen that still hangs in PortAudio holds the lock; ending PortAudio under it would
+    // hang too, and the program is ending anyway.
+    std::unique_lock lock(*lock_, std::chrono::milliseconds(300));
+    if (status_ == paNoError && lock.owns_lock()) {
         Pa_Terminate();
     }
 }

@@ -10,9 +10,15 @@
 
 #include <portaudio.h>
 
+#include <memory>
+#include <mutex>
 #include <string>
 
 namespace platform {
+
+// Serialises the PortAudio calls that the threads of one session's users make: PortAudio keeps
+// its open streams in a list without a lock of its own.
+using PortAudioLock = std::shared_ptr<std::timed_mutex>;
 
 class PortAudioSession {
 public:
@@ -23,13 +29,17 @@ public:
 
     // paNoError when PortAudio is usable.
     PaError Status() const { return status_; }
+    // Held around every PortAudio call of this session's users on any thread.
+    const PortAudioLock& Lock() const { return lock_; }
 
 private:
+    PortAudioLock lock_ = std::make_shared<std::timed_mutex>();
     PaError status_;
 };
 
-// Sends standard error to /dev/null while alive and puts it back afterwards. Anything another
-// thread prints meanwhile is lost too, so keep the span short.
+// Sends standard error to /dev/null while alive and puts it back afterwards; spans of several
+// threads may overlap. Anything another thread prints meanwhile is lost too, so keep the span
+// short.
 class QuietStderr {
 public:
     QuietStderr();

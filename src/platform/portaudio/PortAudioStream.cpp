@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 #include <optional>
+#include <utility>
 
 namespace platform {
 
@@ -59,18 +60,17 @@ std::uint64_t ThreadCpuNanoseconds() {
 
 PortAudioStream::PortAudioStream(StreamDirection direction, Dispatcher& dispatcher,
                                  WaveNotificationReceiver* receiver, const WaveFormat& format,
-                                 StreamCounters& counters, DeviceHealth& health)
+                                 StreamCounters& counters, DeviceHealth& health, PortAudioLock lock)
     : direction_(direction), dispatcher_(dispatcher), receiver_(receiver), format_(format),
-      counters_(counters), health_(health) {
+      counters_(counters), health_(health), lock_(std::move(lock)) {
     sem_init(&wake_, 0, 0);
 }
 
 PortAudioStream::~PortAudioStream() {
+    reopener_.reset();
     *alive_ = false;
-    if (stream_ != nullptr) {
-        StopCallback(false);
-        Pa_CloseStream(stream_);
-    }
+    StopCallback(false);
+    ClosePaStream();
     StopNotifier();
     sem_destroy(&wake_);
     if (lost_.load()) {
@@ -88,11 +88,11 @@ MMResult PortAudioStream::Open(PaDeviceIndex device) {
     return MMSYSERR_NOERROR;
 }
 
-// Output runs from the open on; input once started.
-PaError PortAudioStream::OpenPaStream() {
+// What opens this stream's device, for the first open and for every reopen.
+PortAudioReopener::Open PortAudioStream::OpenRequest() const {
     const PaDeviceInfo* info = device_ == paNoDevice ? nullptr : Pa_GetDeviceInfo(device_);
     if (info == nullptr) {
-        return paInvalidDevice;
+        return [](PaStream**) { return paInvalidDevice; };
     }
     const bool output = direction_ == StreamDirection::Output;
     PaStreamParameters parameters{};
@@ -102,34 +102,47 @@ PaError PortAudioStream::OpenPaStream() {
     // The instrument needs no short latency, but no gap either: take the safe end.
     parameters.suggestedLatency =
         output ? info->defaultHighOutputLatency : info->defaultHighInputLatency;
-    // While the device is gone, PortAudio prints its failed attempts on standard error; the
-    // user has been told once already.
-    std::optional<QuietStderr> quiet;
-    if (!health_.Working()) {
-        quiet.emplace();
-    }
-    PaError error = Pa_OpenStream(&stream_, output ? nullptr : &parameters,
-                                  output ? &parameters : nullptr, format_.samplesPerSec,
-                                  paFramesPerBufferUnspecified, paNoFlag, &Callback, this);
-    if (error == paNoError) {
-        Pa_SetStreamFinishedCallback(stream_, &CallbacksEnded);
-        if (output || inputStarted_) {
-            error = StartCallbacks();
+    const double rate = format_.samplesPerSec;
+    void* self = const_cast<PortAudioStream*>(this);
+    return [parameters, output, rate, self](PaStream** stream) {
+        return Pa_OpenStream(stream, output ? nullptr : &parameters, output ? &parameters : nullptr,
+                             rate, paFramesPerBufferUnspecified, paNoFlag, &Callback, self);
+    };
+}
+
+PaError PortAudioStream::OpenPaStream() {
+    PaError error = paDeviceUnavailable;
+    if (auto lock = LockPortAudio(); lock.owns_lock()) {
+        // While the device is gone, PortAudio prints its failed attempts on standard error;
+        // the user has been told once already.
+        std::optional<QuietStderr> quiet;
+        if (!health_.Working()) {
+            quiet.emplace();
         }
-    }
-    if (error != paNoError && stream_ != nullptr) {
-        Pa_CloseStream(stream_);
+        error = OpenRequest()(&stream_);
     }
     if (error != paNoError) {
         stream_ = nullptr;
+        return error;
+    }
+    if ((error = StartIfDue()) != paNoError) {
+        ClosePaStream();
     }
     return error;
+}
+
+// Output runs from the open on; input once started.
+PaError PortAudioStream::StartIfDue() {
+    Pa_SetStreamFinishedCallback(stream_, &CallbacksEnded);
+    const bool due = direction_ == StreamDirection::Output || inputStarted_;
+    return due ? StartCallbacks() : paNoError;
 }
 
 PaError PortAudioStream::StartCallbacks() {
     callbacksEnded_.store(false);
     lastCallbackNs_.store(SteadyNanoseconds());
-    const PaError error = Pa_StartStream(stream_);
+    auto lock = LockPortAudio();
+    const PaError error = lock.owns_lock() ? Pa_StartStream(stream_) : paDeviceUnavailable;
     expectCallbacks_.store(error == paNoError);
     return error;
 }
@@ -166,8 +179,10 @@ MMResult PortAudioStream::Start() {
 }
 
 MMResult PortAudioStream::Reset() {
-    // Asked before the stop below, which ends the callbacks too.
-    const bool died = Died();
+    // A dead stream is handed over at once: stopping it could hang.
+    if (Died()) {
+        Lose();
+    }
     StopCallback(false);
     {
         std::lock_guard lock(postMutex_);
@@ -184,9 +199,6 @@ MMResult PortAudioStream::Reset() {
     playing_ = false;
     starved_ = false;
     inputStarted_ = false;
-    if (died) {
-        Lose();
-    }
     if (direction_ == StreamDirection::Output && stream_ != nullptr) {
         return FromPaError(StartCallbacks());
     }
@@ -197,13 +209,13 @@ MMResult PortAudioStream::Close() {
     if (written_ != done_.load(std::memory_order_acquire)) {
         return WAVERR_STILLPLAYING;
     }
-    // Output plays out what PortAudio already holds, so the last buffer is heard in full; a
-    // dead stream cannot drain.
-    StopCallback(direction_ == StreamDirection::Output && !Died());
-    if (stream_ != nullptr) {
-        Pa_CloseStream(stream_);
-        stream_ = nullptr;
+    if (Died()) {
+        Lose();
     }
+    // Output plays out what PortAudio already holds, so the last buffer is heard in full.
+    StopCallback(direction_ == StreamDirection::Output);
+    ClosePaStream();
+    reopener_.reset();
     StopNotifier();
     std::lock_guard lock(postMutex_);
     PostFinished();
@@ -215,6 +227,9 @@ int PortAudioStream::Callback(const void* input, void* output, unsigned long fra
                               const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags status,
                               void* self) {
     auto& stream = *static_cast<PortAudioStream*>(self);
+    if (stream.lost_.load(std::memory_order_acquire)) {
+        return paAbort; // given up for dead: its buffers are no longer this stream's
+    }
     StreamCounters& counters = stream.counters_;
     const bool timed = counters.timeCallbacks.load(std::memory_order_relaxed);
     const std::uint64_t start = timed ? ThreadCpuNanoseconds() : 0;
@@ -314,7 +329,6 @@ void PortAudioStream::FinishCurrent(std::uint32_t bytes) {
 }
 
 void PortAudioStream::NotifierLoop() {
-    auto nextReopen = std::chrono::steady_clock::now();
     for (;;) {
         WaitAtMost(&wake_, kHealthTick);
         if (quit_.load()) {
@@ -324,9 +338,7 @@ void PortAudioStream::NotifierLoop() {
             std::lock_guard lock(postMutex_);
             PostFinished();
         }
-        const auto now = std::chrono::steady_clock::now();
-        if (Died() || (lost_.load() && now >= nextReopen)) {
-            nextReopen = now + kReopenInterval;
+        if (Died()) {
             PostHealthCheck();
         }
     }
@@ -348,27 +360,43 @@ void PortAudioStream::CheckHealth() {
     if (!lost_.load() && Died()) {
         Lose();
     }
-    if (lost_.load() && OpenPaStream() == paNoError) {
-        lost_.store(false);
-        health_.StreamWorks(this);
-    }
 }
 
-// Gives up the dead PortAudio stream; the queued buffers wait for the next one. A buffer that
-// was being recorded starts again, so that no block spans the gap.
+// Gives up the dead PortAudio stream to a reopener, which closes it and opens a new one; the
+// queued buffers wait for that one. A buffer that was being recorded starts again, so that no
+// block spans the gap.
 void PortAudioStream::Lose() {
     const bool ended = callbacksEnded_.load();
-    StopCallback(false);
-    if (stream_ != nullptr) {
-        Pa_CloseStream(stream_);
-        stream_ = nullptr;
-    }
+    expectCallbacks_.store(false);
+    lost_.store(true, std::memory_order_release);
     if (direction_ == StreamDirection::Input) {
         offset_ = 0;
     }
-    lost_.store(true);
+    auto deliver = [this, alive = alive_, lock = lock_](PaStream* stream) {
+        dispatcher_.Post([this, alive, lock, stream] {
+            if (*alive) {
+                Adopt(stream);
+                return;
+            }
+            std::lock_guard portAudio(*lock);
+            Pa_CloseStream(stream);
+        });
+    };
+    reopener_ = std::make_unique<PortAudioReopener>(lock_, std::exchange(stream_, nullptr),
+                                                    OpenRequest(), std::move(deliver));
     health_.StreamLost(this, ended ? "the sound device stopped its stream"
                                    : "the sound device stopped answering");
+}
+
+void PortAudioStream::Adopt(PaStream* stream) {
+    reopener_.reset();
+    stream_ = stream;
+    lost_.store(false, std::memory_order_release);
+    if (StartIfDue() != paNoError) {
+        Lose();
+        return;
+    }
+    health_.StreamWorks(this);
 }
 
 void PortAudioStream::PostFinished() {
@@ -400,7 +428,15 @@ void PortAudioStream::ReturnHeader(WaveHeader* header, std::uint32_t bytes) {
 
 void PortAudioStream::StopCallback(bool drain) {
     expectCallbacks_.store(false);
-    if (stream_ != nullptr && Pa_IsStreamStopped(stream_) == 0) {
+    if (stream_ == nullptr) {
+        return;
+    }
+    auto lock = LockPortAudio();
+    if (!lock.owns_lock()) {
+        Lose(); // PortAudio hangs in a reopen: this stream cannot be reached either
+        return;
+    }
+    if (Pa_IsStreamStopped(stream_) == 0) {
         if (drain) {
             Pa_StopStream(stream_);
         } else {
@@ -409,6 +445,20 @@ void PortAudioStream::StopCallback(bool drain) {
     }
     // Stopping ends the callbacks too; only an end without a stop means a lost device.
     callbacksEnded_.store(false);
+}
+
+void PortAudioStream::ClosePaStream() {
+    if (stream_ == nullptr) {
+        return;
+    }
+    if (auto lock = LockPortAudio(); lock.owns_lock()) {
+        Pa_CloseStream(stream_);
+    }
+    stream_ = nullptr;
+}
+
+std::unique_lock<std::timed_mutex> PortAudioStream::LockPortAudio() const {
+    return std::unique_lock(*lock_, kPortAudioWait);
 }
 
 void PortAudioStream::StopNotifier() {

@@ -13,15 +13,17 @@
 // notifications in device order when both drain `finished_`.
 //
 // A stream outlives the PortAudio stream under it. When the callbacks end by themselves or stall
-// (the sound server died), the notifier asks the UI thread to check; the UI thread closes the
-// dead PortAudio stream, keeps every queued buffer, and opens a new PortAudio stream on the same
-// device every half second until one works, which then goes on with the queued buffers. A dead
-// PortAudio stream is never started again: PortAudio can hang in that start.
+// (the sound server died), the notifier asks the UI thread to check; the UI thread gives the
+// dead PortAudio stream to a reopener, keeps every queued buffer, and adopts the new PortAudio
+// stream that the reopener opens once the device is back; that one goes on with the queued
+// buffers. A dead PortAudio stream is never stopped or started on the UI thread: PortAudio can
+// hang in both. Every PortAudio call is made under the session's PortAudio lock.
 
 #include "platform/Dispatcher.h"
 #include "platform/WaveService.h"
 #include "platform/portaudio/DeviceHealth.h"
 #include "platform/portaudio/HeaderRing.h"
+#include "platform/portaudio/PortAudioReopener.h"
 
 #include <portaudio.h>
 #include <semaphore.h>
@@ -56,7 +58,7 @@ class PortAudioStream {
 public:
     PortAudioStream(StreamDirection direction, Dispatcher& dispatcher,
                     WaveNotificationReceiver* receiver, const WaveFormat& format,
-                    StreamCounters& counters, DeviceHealth& health);
+                    StreamCounters& counters, DeviceHealth& health, PortAudioLock lock);
     // Stops the stream and the notifier without any further notification.
     ~PortAudioStream();
     PortAudioStream(const PortAudioStream&) = delete;
@@ -80,19 +82,24 @@ public:
 
     // No callback for this long while the stream should run means that the device is lost.
     static constexpr std::chrono::milliseconds kStallLimit{1000};
-    // How often a lost stream tries to open its device again.
-    static constexpr std::chrono::milliseconds kReopenInterval{500};
+    // The longest the UI thread waits for the PortAudio lock; longer means a reopen hangs.
+    static constexpr std::chrono::milliseconds kPortAudioWait{200};
 
 private:
     static int Callback(const void* input, void* output, unsigned long frames,
                         const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags status,
                         void* self);
     static void CallbacksEnded(void* self);
+    PortAudioReopener::Open OpenRequest() const;
     PaError OpenPaStream();
+    PaError StartIfDue();
     PaError StartCallbacks();
+    void ClosePaStream();
+    std::unique_lock<std::timed_mutex> LockPortAudio() const;
     bool Died() const;
     void CheckHealth();
     void Lose();
+    void Adopt(PaStream* stream);
     void PostHealthCheck();
     void Play(char* out, std::size_t bytes, PaStreamCallbackFlags status);
     void Record(const char* in, std::size_t bytes, PaStreamCallbackFlags status);
@@ -112,6 +119,7 @@ private:
     const WaveFormat format_;
     StreamCounters& counters_;
     DeviceHealth& health_;
+    const PortAudioLock lock_;
     PaDeviceIndex device_ = paNoDevice;
     PaStream* stream_ = nullptr; // null while the device is lost
 
@@ -121,7 +129,8 @@ private:
     std::atomic<std::int64_t> lastCallbackNs_{0};
     std::atomic<bool> lost_{false};
     std::atomic<bool> checkPosted_{false};
-    bool inputStarted_ = false; // UI thread
+    bool inputStarted_ = false;                   // UI thread
+    std::unique_ptr<PortAudioReopener> reopener_; // while lost
     // False once the stream is gone, for health checks still on their way to the UI thread.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 

@@ -51,8 +51,12 @@ MMResult PortAudioWaveService::Open(StreamDirection direction, std::uint32_t* ha
         device = direction == StreamDirection::Output ? Pa_GetDefaultOutputDevice()
                                                       : Pa_GetDefaultInputDevice();
     }
+    if (health_.Reopening()) {
+        // The device is being brought back; another attempt now would only wait on it.
+        return FromPaError(paDeviceUnavailable);
+    }
     auto stream = std::make_unique<PortAudioStream>(direction, dispatcher_, receiver, *format,
-                                                    counters_, health_);
+                                                    counters_, health_, session_.Lock());
     if (const MMResult result = stream->Open(device); result != MMSYSERR_NOERROR) {
         char text[256];
         CopyErrorText(result, text, sizeof text);
