@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
+#include <utility>
 
 namespace platform::sim {
 
@@ -69,19 +70,31 @@ std::size_t SoundFileReader::Read(std::int16_t* stereo, std::size_t frames) {
 }
 
 // A short read is the end of what the file really holds, whatever its header announced (a
-// truncated file, a pipe), or a failure.
+// truncated file, a pipe), or a failure. A file that fails part-way but can seek is played up to
+// the failure and started over, as a truncated one is; libsndfile keeps reporting the failure,
+// so it is passed on only once.
 void SoundFileReader::AtEnd() {
-    if (sf_error(file_.get()) != SF_ERR_NO_ERROR) {
-        endReason_ = std::string("reading failed: ") + sf_strerror(file_.get());
-    } else if (sinceStart_ == 0) {
-        endReason_ = "it holds no sound";
+    const bool failed = sf_error(file_.get()) != SF_ERR_NO_ERROR;
+    const std::string failure =
+        failed ? std::string("reading failed: ") + sf_strerror(file_.get()) : std::string();
+    if (sinceStart_ == 0) {
+        endReason_ = failed ? failure : "it holds no sound";
     } else if (info_.seekable == 0) {
-        endReason_ = "it was read to its end and cannot be started over";
+        endReason_ = failed ? failure : "it was read to its end and cannot be started over";
     } else if (sf_seek(file_.get(), 0, SEEK_SET) != 0) {
-        endReason_ = std::string("starting it over failed: ") + sf_strerror(file_.get());
+        endReason_ =
+            failed ? failure : "starting it over failed: " + std::string(sf_strerror(file_.get()));
     } else {
         sinceStart_ = 0;
+        if (failed && !failureSeen_) {
+            failureSeen_ = true;
+            trouble_ = failure;
+        }
     }
+}
+
+std::string SoundFileReader::TakeTrouble() {
+    return std::exchange(trouble_, {});
 }
 
 } // namespace platform::sim

@@ -4,8 +4,9 @@
 // A sound file read piece by piece as the simulated card's input frames: (R, L) pairs of 16-bit
 // samples, a stereo file's first channel as R and its second as L, a mono file's channel as
 // both. Every format is scaled from full scale 1.0 to the largest 16-bit value. A file that can
-// seek is started over at its end, however many frames its header announced; one that cannot (a
-// pipe, standard input as '-') ends there. Used by one thread at a time.
+// seek is started over at its end, however many frames its header announced, and at a failed read
+// (a damaged or cut compressed file); one that cannot seek (a pipe, standard input as '-') ends
+// there. Used by one thread at a time.
 
 #include <sndfile.h>
 
@@ -34,6 +35,9 @@ public:
     std::uint64_t AnnouncedFrames() const { return static_cast<std::uint64_t>(info_.frames); }
     // Why the input ended, as a clause ("it holds no sound"); empty while it lasts.
     const std::string& EndReason() const { return endReason_; }
+    // The first failure after which the file was started over, so that it now plays only up to
+    // there ("reading failed: ..."); given once, empty otherwise.
+    std::string TakeTrouble();
 
 private:
     struct Closer {
@@ -49,6 +53,8 @@ private:
     std::vector<float> samples_;   // one read's worth, as libsndfile delivers them
     std::uint64_t sinceStart_ = 0; // frames read since the file was last (re)started
     std::string endReason_;
+    std::string trouble_;
+    bool failureSeen_ = false;
 };
 
 } // namespace platform::sim

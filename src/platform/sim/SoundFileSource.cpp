@@ -53,17 +53,23 @@ struct SoundFileSource::Stream {
         ended.store(true, std::memory_order_release);
         return false;
     }
-    void SayEnded() {
-        notice("sound file '" + file.Path() + "' ended: " + file.EndReason() +
-               "; the input is silent from now on");
-    }
-    void SayShortfallOnce() {
-        if (!shortfallSaid && shortfall.load(std::memory_order_relaxed) > 0) {
+    // Says, once each, what the user should know: a failure the file is played up to, its end,
+    // a reader that fell behind.
+    void SayNews() {
+        if (const std::string trouble = file.TakeTrouble(); !trouble.empty()) {
+            Say("could not be read to its end (" + trouble +
+                "); the part before plays over and over");
+        }
+        if (ended.load(std::memory_order_relaxed) && !endSaid) {
+            endSaid = true;
+            Say("ended: " + file.EndReason() + "; the input is silent from now on");
+        }
+        if (shortfall.load(std::memory_order_relaxed) > 0 && !shortfallSaid) {
             shortfallSaid = true;
-            notice("sound file '" + file.Path() +
-                   "' could not be read in time; the input had gaps of silence");
+            Say("could not be read in time; the input had gaps of silence");
         }
     }
+    void Say(const std::string& what) { notice("sound file '" + file.Path() + "' " + what); }
 
     SoundFileReader file;
     Notice notice;
@@ -75,18 +81,20 @@ struct SoundFileSource::Stream {
     std::condition_variable wake;
     bool stopping = false;
     bool exited = false;
+    bool endSaid = false;
     bool shortfallSaid = false;
 };
 
 SoundFileSource::SoundFileSource(const std::string& path, Notice notice)
     : stream_(std::make_shared<Stream>(path, std::move(notice))) {
-    if (stream_->ReadChunk()) {
-        reader_ = std::thread(&SoundFileSource::ReadAhead, stream_);
-    } else if (stream_->ring.Available() == 0) {
+    const bool more = stream_->ReadChunk();
+    if (stream_->ring.Available() == 0) {
         throw std::runtime_error("cannot play sound file '" + path +
                                  "': " + stream_->file.EndReason());
-    } else {
-        stream_->SayEnded();
+    }
+    stream_->SayNews();
+    if (more) {
+        reader_ = std::thread(&SoundFileSource::ReadAhead, stream_);
     }
 }
 
@@ -111,20 +119,17 @@ SoundFileSource::~SoundFileSource() {
 void SoundFileSource::ReadAhead(std::shared_ptr<Stream> stream) {
     Stream& s = *stream;
     std::unique_lock lock(s.mutex);
-    while (!s.stopping) {
-        s.SayShortfallOnce();
+    bool more = true;
+    while (more && !s.stopping) {
         if (s.ring.Free() < kChunkFrames) {
             s.wake.wait_for(lock, kRefillPeriod);
-            continue;
+        } else {
+            lock.unlock();
+            more = s.ReadChunk();
+            lock.lock();
         }
-        lock.unlock();
-        const bool more = s.ReadChunk();
-        lock.lock();
-        if (!more) {
-            if (!s.stopping) {
-                s.SayEnded();
-            }
-            break;
+        if (!s.stopping) {
+            s.SayNews();
         }
     }
     s.exited = true;

@@ -10,13 +10,15 @@
 // The file is streamed, never held whole: a reader thread keeps a fixed ring of about three
 // seconds of converted frames ahead of the card, so memory stays the same for any file size and
 // Render, called by the card on the thread that advances it, only copies from memory. A file
-// that can seek plays over and over, however many frames its header announces: a truncated file
-// plays what it holds. A pipe or standard input ('-') cannot be started over: it plays once,
-// then the input is silent. Should the reader ever fall behind, Render plays silence for the
+// that can seek plays over and over, whatever its header announces: a truncated file plays what
+// it holds, a damaged one what can be read before the damage. A pipe or standard input ('-')
+// cannot be started over: it plays once, then the input is silent; so is a file that fails and
+// cannot be started over. Should the reader ever fall behind, Render plays silence for the
 // frames it lacks and the file goes on where it was, nothing repeated or skipped.
 //
-// The end of a pipe, a failed read and a reader that fell behind are each said once through
-// the notice, on the reader thread.
+// Each of these is said once through the notice: the end of the input, a failure the file is
+// played up to, a reader that fell behind. The notice is called on the reader thread (or in the
+// constructor), never after the destructor has begun.
 
 #include "platform/sim/FrameRing.h"
 #include "platform/sim/SimulatedCard.h"
