@@ -263,6 +263,7 @@ struct HeaderCase {
     std::uint64_t announced;
     std::size_t held;
     bool pipe;
+    friend void PrintTo(const HeaderCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class SimSoundFileHeader : public SimSoundFileStream,

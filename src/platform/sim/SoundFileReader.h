@@ -6,7 +6,7 @@
 // both. Every format is scaled from full scale 1.0 to the largest 16-bit value. A file that can
 // seek is started over at its end, however many frames its header announced, and at a failed read
 // (a damaged or cut compressed file); one that cannot seek (a pipe, standard input as '-') ends
-// there. Used by one thread at a time.
+// there. Read by one thread at a time; Path and AnnouncedFrames never change.
 
 #include <sndfile.h>
 
