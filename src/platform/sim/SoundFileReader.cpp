@@ -16,10 +16,6 @@ namespace {
 // Frames that one call of libsndfile reads at most; sizes the only buffer the reader holds.
 constexpr std::size_t kFramesPerRead = 4096;
 
-[[noreturn]] void Fail(const std::string& path, const std::string& reason) {
-    throw std::runtime_error("cannot play sound file '" + path + "': " + reason);
-}
-
 // Samples are read as floats so that every format, integer or floating-point, comes with full
 // scale 1.0; 16-bit samples come back exactly and 1.0 is the largest 16-bit value.
 std::int16_t ToSample(float value) {
@@ -29,22 +25,26 @@ std::int16_t ToSample(float value) {
 
 } // namespace
 
+void RefuseSoundFile(const std::string& path, const std::string& reason) {
+    throw std::runtime_error("cannot play sound file '" + path + "': " + reason);
+}
+
 SoundFileReader::SoundFileReader(const std::string& path) : path_(path) {
     file_.reset(sf_open(path.c_str(), SFM_READ, &info_));
     if (file_ == nullptr) {
         // libsndfile says whether the file is missing, unreadable or of an unknown format.
-        Fail(path, sf_strerror(nullptr));
+        RefuseSoundFile(path, sf_strerror(nullptr));
     }
     if (info_.samplerate != static_cast<int>(kFrameRate)) {
-        Fail(path, "its rate is " + std::to_string(info_.samplerate) +
-                       " Hz; the sound card records at 44100 Hz");
+        RefuseSoundFile(path, "its rate is " + std::to_string(info_.samplerate) +
+                                  " Hz; the sound card records at 44100 Hz");
     }
     if (info_.channels < 1 || info_.channels > 2) {
-        Fail(path, "it has " + std::to_string(info_.channels) +
-                       " channels; the sound card takes one or two");
+        RefuseSoundFile(path, "it has " + std::to_string(info_.channels) +
+                                  " channels; the sound card takes one or two");
     }
     if (info_.frames <= 0) {
-        Fail(path, "it holds no sound");
+        RefuseSoundFile(path, "it holds no sound");
     }
     samples_.resize(kFramesPerRead * static_cast<std::size_t>(info_.channels));
 }

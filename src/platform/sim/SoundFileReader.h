@@ -18,6 +18,9 @@
 
 namespace platform::sim {
 
+// Throws the std::runtime_error that says why the card cannot play the file at `path`.
+[[noreturn]] void RefuseSoundFile(const std::string& path, const std::string& reason);
+
 class SoundFileReader {
 public:
     // Opens `path` and checks its header. Throws std::runtime_error naming the file and the

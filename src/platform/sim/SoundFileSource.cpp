@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/sim/SoundFileSource.h"
 
+#include "platform/sim/FrameRing.h"
 #include "platform/sim/SoundFileReader.h"
 
 #include <algorithm>
@@ -9,7 +10,6 @@
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
-#include <stdexcept>
 #include <vector>
 
 namespace platform::sim {
@@ -43,7 +43,8 @@ struct SoundFileSource::Stream {
         : file(path), notice(say ? std::move(say) : Notice(SayOnStandardError)),
           chunk(2 * kChunkFrames) {}
 
-    // Reads one chunk into the ring (reader side); false when the input ended with it.
+    // Reads one chunk into the ring; false when the input ended with it. Called by the
+    // constructor, then by the reader thread only.
     bool ReadChunk() {
         const std::size_t read = file.Read(chunk.data(), kChunkFrames);
         ring.Put(chunk.data(), read);
@@ -89,8 +90,7 @@ SoundFileSource::SoundFileSource(const std::string& path, Notice notice)
     : stream_(std::make_shared<Stream>(path, std::move(notice))) {
     const bool more = stream_->ReadChunk();
     if (stream_->ring.Available() == 0) {
-        throw std::runtime_error("cannot play sound file '" + path +
-                                 "': " + stream_->file.EndReason());
+        RefuseSoundFile(path, stream_->file.EndReason());
     }
     stream_->SayNews();
     if (more) {

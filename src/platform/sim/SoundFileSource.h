@@ -20,7 +20,6 @@
 // played up to, a reader that fell behind. The notice is called on the reader thread (or in the
 // constructor), never after the destructor has begun.
 
-#include "platform/sim/FrameRing.h"
 #include "platform/sim/SimulatedCard.h"
 
 #include <functional>
