@@ -6,10 +6,10 @@
 
 namespace platform {
 
-PortAudioReopener::PortAudioReopener(PortAudioLock lock, PaStream* dead, Open open,
-                                     Deliver deliver) {
-    std::thread(&PortAudioReopener::Run, shared_, std::move(lock), dead, std::move(open),
-                std::move(deliver))
+PortAudioReopener::PortAudioReopener(PortAudioLock lock, PaStream* dead,
+                                     std::shared_ptr<void> deadUser, Open open, Deliver deliver) {
+    std::thread(&PortAudioReopener::Run, shared_, std::move(lock), dead, std::move(deadUser),
+                std::move(open), std::move(deliver))
         .detach();
 }
 
@@ -20,11 +20,12 @@ PortAudioReopener::~PortAudioReopener() {
 }
 
 void PortAudioReopener::Run(std::shared_ptr<Shared> shared, PortAudioLock lock, PaStream* dead,
-                            Open open, Deliver deliver) {
+                            std::shared_ptr<void> deadUser, Open open, Deliver deliver) {
     if (dead != nullptr) {
         std::lock_guard portAudio(*lock);
         Pa_CloseStream(dead); // stops its callbacks first where they still run
     }
+    deadUser.reset();
     for (auto interval = kFirstInterval;; interval = std::min(2 * interval, kLongestInterval)) {
         {
             std::unique_lock guard(shared->mutex);

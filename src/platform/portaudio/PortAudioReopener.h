@@ -34,8 +34,10 @@ public:
     static constexpr std::chrono::milliseconds kFirstInterval{250};
     static constexpr std::chrono::milliseconds kLongestInterval{2000};
 
-    // `dead` (may be null) is closed first.
-    PortAudioReopener(PortAudioLock lock, PaStream* dead, Open open, Deliver deliver);
+    // `dead` (may be null) is closed first; `deadUser` is what it calls back into, kept alive
+    // until then.
+    PortAudioReopener(PortAudioLock lock, PaStream* dead, std::shared_ptr<void> deadUser, Open open,
+                      Deliver deliver);
     // Stops the attempts without waiting for the thread.
     ~PortAudioReopener();
     PortAudioReopener(const PortAudioReopener&) = delete;
@@ -47,8 +49,8 @@ private:
         std::condition_variable cancel;
         bool cancelled = false;
     };
-    static void Run(std::shared_ptr<Shared> shared, PortAudioLock lock, PaStream* dead, Open open,
-                    Deliver deliver);
+    static void Run(std::shared_ptr<Shared> shared, PortAudioLock lock, PaStream* dead,
+                    std::shared_ptr<void> deadUser, Open open, Deliver deliver);
 
     std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
 };

@@ -69,6 +69,7 @@ PortAudioStream::PortAudioStream(StreamDirection direction, Dispatcher& dispatch
 PortAudioStream::~PortAudioStream() {
     reopener_.reset();
     *alive_ = false;
+    link_->owner.store(nullptr);
     StopCallback(false);
     ClosePaStream();
     StopNotifier();
@@ -103,10 +104,9 @@ PortAudioReopener::Open PortAudioStream::OpenRequest() const {
     parameters.suggestedLatency =
         output ? info->defaultHighOutputLatency : info->defaultHighInputLatency;
     const double rate = format_.samplesPerSec;
-    void* self = const_cast<PortAudioStream*>(this);
-    return [parameters, output, rate, self](PaStream** stream) {
+    return [parameters, output, rate, link = link_](PaStream** stream) {
         return Pa_OpenStream(stream, output ? nullptr : &parameters, output ? &parameters : nullptr,
-                             rate, paFramesPerBufferUnspecified, paNoFlag, &Callback, self);
+                             rate, paFramesPerBufferUnspecified, paNoFlag, &Callback, link.get());
     };
 }
 
@@ -153,10 +153,11 @@ bool PortAudioStream::Died() const {
     return expectCallbacks_.load() && (callbacksEnded_.load() || silentFor > kStallLimit);
 }
 
-void PortAudioStream::CallbacksEnded(void* self) {
-    auto& stream = *static_cast<PortAudioStream*>(self);
-    stream.callbacksEnded_.store(true);
-    sem_post(&stream.wake_);
+void PortAudioStream::CallbacksEnded(void* link) {
+    if (PortAudioStream* stream = static_cast<CallbackLink*>(link)->owner.load()) {
+        stream->callbacksEnded_.store(true);
+        sem_post(&stream->wake_);
+    }
 }
 
 MMResult PortAudioStream::Queue(WaveHeader* header) {
@@ -225,11 +226,12 @@ MMResult PortAudioStream::Close() {
 
 int PortAudioStream::Callback(const void* input, void* output, unsigned long frames,
                               const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags status,
-                              void* self) {
-    auto& stream = *static_cast<PortAudioStream*>(self);
-    if (stream.lost_.load(std::memory_order_acquire)) {
+                              void* link) {
+    PortAudioStream* owner = static_cast<CallbackLink*>(link)->owner.load();
+    if (owner == nullptr) {
         return paAbort; // given up for dead: its buffers are no longer this stream's
     }
+    PortAudioStream& stream = *owner;
     StreamCounters& counters = stream.counters_;
     const bool timed = counters.timeCallbacks.load(std::memory_order_relaxed);
     const std::uint64_t start = timed ? ThreadCpuNanoseconds() : 0;
@@ -368,7 +370,10 @@ void PortAudioStream::CheckHealth() {
 void PortAudioStream::Lose() {
     const bool ended = callbacksEnded_.load();
     expectCallbacks_.store(false);
-    lost_.store(true, std::memory_order_release);
+    lost_.store(true);
+    link_->owner.store(nullptr);
+    std::shared_ptr<CallbackLink> deadLink =
+        std::exchange(link_, std::make_shared<CallbackLink>(this));
     if (direction_ == StreamDirection::Input) {
         offset_ = 0;
     }
@@ -382,8 +387,9 @@ void PortAudioStream::Lose() {
             Pa_CloseStream(stream);
         });
     };
-    reopener_ = std::make_unique<PortAudioReopener>(lock_, std::exchange(stream_, nullptr),
-                                                    OpenRequest(), std::move(deliver));
+    reopener_ =
+        std::make_unique<PortAudioReopener>(lock_, std::exchange(stream_, nullptr),
+                                            std::move(deadLink), OpenRequest(), std::move(deliver));
     health_.StreamLost(this, ended ? "the sound device stopped its stream"
                                    : "the sound device stopped answering");
 }
@@ -391,7 +397,7 @@ void PortAudioStream::Lose() {
 void PortAudioStream::Adopt(PaStream* stream) {
     reopener_.reset();
     stream_ = stream;
-    lost_.store(false, std::memory_order_release);
+    lost_.store(false);
     if (StartIfDue() != paNoError) {
         Lose();
         return;

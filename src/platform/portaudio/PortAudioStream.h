@@ -88,8 +88,15 @@ public:
 private:
     static int Callback(const void* input, void* output, unsigned long frames,
                         const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags status,
-                        void* self);
-    static void CallbacksEnded(void* self);
+                        void* link);
+    static void CallbacksEnded(void* link);
+    // What a PortAudio stream's threads reach their owner through. Giving a PortAudio stream up
+    // cuts the link first, so that a late callback of the dead stream touches nothing of the
+    // owner's; the reopener keeps the cut link alive until the dead stream is closed.
+    struct CallbackLink {
+        explicit CallbackLink(PortAudioStream* stream) : owner(stream) {}
+        std::atomic<PortAudioStream*> owner;
+    };
     PortAudioReopener::Open OpenRequest() const;
     PaError OpenPaStream();
     PaError StartIfDue();
@@ -128,6 +135,7 @@ private:
     std::atomic<bool> callbacksEnded_{false};
     std::atomic<std::int64_t> lastCallbackNs_{0};
     std::atomic<bool> lost_{false};
+    std::shared_ptr<CallbackLink> link_ = std::make_shared<CallbackLink>(this);
     std::atomic<bool> checkPosted_{false};
     bool inputStarted_ = false;                   // UI thread
     std::unique_ptr<PortAudioReopener> reopener_; // while lost
