@@ -13,6 +13,10 @@ QColor ToQColor(display::Rgb color) {
     return QColor(color.red, color.green, color.blue);
 }
 
+std::uint32_t PixelOf(display::Rgb color) {
+    return qRgb(color.red, color.green, color.blue);
+}
+
 } // namespace
 
 FramebufferCanvas::FramebufferCanvas(QWidget& view, QSize size)
@@ -25,7 +29,7 @@ FramebufferCanvas::~FramebufferCanvas() {
 }
 
 void FramebufferCanvas::SetPenColor(display::Rgb color) {
-    penColor_ = ToQColor(color);
+    penColor_ = color;
     penChanged_ = true;
 }
 
@@ -44,13 +48,26 @@ void FramebufferCanvas::MoveTo(int x, int y) {
 
 void FramebufferCanvas::LineTo(int x, int y) {
     const QPoint end(x, y);
+    // One-pixel lines inside the image, nearly all a display cycle draws, are written
+    // directly; the painter draws the rest, as it clips and widens them its own way.
+    if (penWidth_ == 1 && image_.rect().contains(position_) && image_.rect().contains(end)) {
+        display::DrawPixelLine(Pixels(), position_.x(), position_.y(), x, y, PixelOf(penColor_));
+    } else {
+        PaintLine(end);
+    }
+    const int reach = penWidth_ / 2 + 1;
+    Damage(QRect(position_, end).normalized().adjusted(-reach, -reach, reach, reach));
+    position_ = end;
+}
+
+void FramebufferCanvas::PaintLine(QPoint end) {
     QPainter& painter = Painter();
     // The painter's pen is replaced only when it changed: a cycle draws thousands of segments.
     if (penChanged_) {
         // A one-pixel pen is cosmetic and covers both end points; wider pens are square so
         // that their ends are whole pixels too.
-        painter.setPen(
-            QPen(penColor_, penWidth_ == 1 ? 0 : penWidth_, Qt::SolidLine, Qt::SquareCap));
+        painter.setPen(QPen(ToQColor(penColor_), penWidth_ == 1 ? 0 : penWidth_, Qt::SolidLine,
+                            Qt::SquareCap));
         penChanged_ = false;
     }
     if (end == position_) {
@@ -58,9 +75,6 @@ void FramebufferCanvas::LineTo(int x, int y) {
     } else {
         painter.drawLine(position_, end);
     }
-    const int reach = penWidth_ / 2 + 1;
-    Damage(QRect(position_, end).normalized().adjusted(-reach, -reach, reach, reach));
-    position_ = end;
 }
 
 void FramebufferCanvas::TextOut(int x, int y, std::string_view text) {
@@ -153,6 +167,17 @@ void FramebufferCanvas::EndPainting() {
     if (painter_.isActive()) {
         painter_.end();
     }
+    pixels_ = nullptr;
+}
+
+// The pixels stay valid until the image is read, resized or filled: only then can a copy of it
+// exist, and bits() separates the image from any copy before it is written.
+display::PixelImage FramebufferCanvas::Pixels() {
+    if (pixels_ == nullptr) {
+        pixels_ = reinterpret_cast<std::uint32_t*>(image_.bits());
+    }
+    return {pixels_, image_.bytesPerLine() / static_cast<std::ptrdiff_t>(sizeof(std::uint32_t)),
+            image_.width(), image_.height()};
 }
 
 } // namespace app

@@ -7,6 +7,7 @@
 // updates are held; erasing fills it black. UI thread only.
 
 #include "display/Canvas.h"
+#include "display/PixelLine.h"
 
 #include <QColor>
 #include <QFont>
@@ -52,16 +53,19 @@ public:
 
 private:
     QPainter& Painter();
+    void PaintLine(QPoint end);
     void EndPainting();
+    display::PixelImage Pixels();
     void Damage(const QRect& rect);
 
     QWidget& view_;
     QImage image_;
     QPainter painter_;
-    QColor penColor_{Qt::black};
+    display::Rgb penColor_ = display::kBlack;
     QColor fontColor_{Qt::black};
     int penWidth_ = 1;
-    bool penChanged_ = true; // the painter's pen is not yet the one set here
+    bool penChanged_ = true;          // the painter's pen is not yet the one set here
+    std::uint32_t* pixels_ = nullptr; // the image's pixels while no copy can share them
     QPoint position_;
     QFont font_;
     bool holdingUpdates_ = false;
