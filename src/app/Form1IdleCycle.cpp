@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The idle cycle's schedule: each pass is framed so that the client area is presented only when
-// the pass changed its pixels, and, when event-driven, passes stop once one of them changes
-// nothing and start again at the next event that can change a pass's outcome.
+// the pass drew something new, and, when event-driven, passes stop once one of them leaves the
+// state as it found it and start again at the next event that can change a pass's outcome.
 
 #include "app/ErrorReport.h"
 #include "app/FramebufferCanvas.h"
@@ -18,13 +18,6 @@ namespace {
 // Retry of a capture that could not start, where the busy loop would retry at every pass.
 constexpr int kCaptureRetryMs = 100;
 
-std::uint64_t ImageDigest(FramebufferCanvas& canvas) {
-    const QImage& image = canvas.Image();
-    StateDigest digest;
-    digest.AddBytes(image.constBits(), static_cast<std::size_t>(image.sizeInBytes()));
-    return digest.Value();
-}
-
 void AddText(StateDigest& digest, const QLineEdit* edit) {
     const QString text = edit->text();
     digest.AddBytes(text.constData(), static_cast<std::size_t>(text.size()) * sizeof(QChar));
@@ -40,14 +33,28 @@ void TForm1::SetIdleMode(IdleMode mode) {
 
 void TForm1::WakeIdleCycle(int minimumPasses) {
     passScheduler_.Arm(minimumPasses);
+    StartIdleTimer();
+}
+
+// The end of a capture burst changes nothing a pass reads: the pass that starts the next burst
+// repeats the last one if that one had settled.
+void TForm1::WakeIdleCycleForCapture() {
+    StartIdleTimer();
+}
+
+void TForm1::StartIdleTimer() {
     if (idleTimer != nullptr && !idleTimer->isActive()) {
         idleTimer->start();
     }
 }
 
 void TForm1::RunIdlePass() {
-    // The image is as the last pass left it unless something drew on it since.
-    const bool drawnSinceLastPass = canvas_->ChangedOutsideBatches();
+    // Drawing outside the passes (a handler's) is presented as it happens, but it may leave
+    // pixels that the next pass draws over.
+    const bool repeats = passScheduler_.NextPassRepeats() && !canvas_->ChangedOutsideBatches();
+    if (!repeats && passScheduler_.NeedsDigestBefore()) {
+        passScheduler_.BeforePass(PassDigest());
+    }
     canvas_->HoldUpdates();
     try {
         bool done = true;
@@ -55,30 +62,35 @@ void TForm1::RunIdlePass() {
     } catch (...) {
         ReportError(std::current_exception());
     }
-    const std::uint64_t imageAfter = ImageDigest(*canvas_);
-    canvas_->ReleaseUpdates(drawnSinceLastPass || imageAfter != lastImageDigest_);
-    lastImageDigest_ = imageAfter;
-    if (idleMode_ == IdleMode::Busy || passScheduler_.AfterPass(PassDigest(imageAfter))) {
+    // A repeated pass drew the very pixels that are there already.
+    canvas_->ReleaseUpdates(!repeats);
+    bool more = false;
+    if (repeats) {
+        passScheduler_.AfterRepeatedPass();
+    } else {
+        more = passScheduler_.AfterPass(PassDigest());
+    }
+    if (idleMode_ == IdleMode::Busy || more) {
         return;
     }
     idleTimer->stop();
     if (!AudioIn1.DeviceOpen()) {
-        QTimer::singleShot(kCaptureRetryMs, this, [this] { WakeIdleCycle(); });
+        QTimer::singleShot(kCaptureRetryMs, this, [this] { WakeIdleCycleForCapture(); });
     }
 }
 
-// Everything a pass writes that a later pass or the user can see: the pixels, the readouts and
-// the measuring, ranging, time-base and trace state that the next pass starts from.
-std::uint64_t TForm1::PassDigest(std::uint64_t imageDigest) const {
+// Everything a pass reads that passes write, and what it shows: the readouts and the
+// measuring, ranging, time-base and trace state that the next pass starts from. The channel
+// arrays samplesL/R are left out: every pass rewrites them from the captured block before it
+// reads them. The drawing routines set the pen, font colour and position before they draw.
+std::uint64_t TForm1::PassDigest() const {
     StateDigest d;
-    d.Add(imageDigest);
     for (const QLineEdit* readout : {Edit4, Edit12, Edit1, Edit8, Edit2, Edit5, Edit18, Edit19}) {
         AddText(d, readout);
     }
     d.Add(Panel14->isVisible());
-    for (const auto* samples :
-         {&samplesL, &samplesR, &halfWaveL, &halfWaveR, &drawnTraceL, &drawnTraceR}) {
-        d.AddBytes(samples->data(), sizeof(*samples));
+    for (const auto* values : {&halfWaveL, &halfWaveR, &drawnTraceL, &drawnTraceR}) {
+        d.AddBytes(values->data(), sizeof(*values));
     }
     d.Add(captureCount, peakL, peakR, maxL, maxR, minL, minR, currentRms, voltageRms);
     d.Add(halfWaveStartL, halfWaveStartR, triggerIndexL, triggerIndexR);
