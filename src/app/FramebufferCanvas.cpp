@@ -48,15 +48,21 @@ void FramebufferCanvas::MoveTo(int x, int y) {
 
 void FramebufferCanvas::LineTo(int x, int y) {
     const QPoint end(x, y);
-    // One-pixel lines inside the image, nearly all a display cycle draws, are written
-    // directly; the painter draws the rest, as it clips and widens them its own way.
-    if (penWidth_ == 1 && image_.rect().contains(position_) && image_.rect().contains(end)) {
-        display::DrawPixelLine(Pixels(), position_.x(), position_.y(), x, y, PixelOf(penColor_));
-    } else {
-        PaintLine(end);
-    }
     const int reach = penWidth_ / 2 + 1;
-    Damage(QRect(position_, end).normalized().adjusted(-reach, -reach, reach, reach));
+    const QRect area = QRect(position_, end).normalized().adjusted(-reach, -reach, reach, reach);
+    // A line covers nothing beyond its ends' rectangle widened by the pen; the traces run on
+    // past the right edge, and their segments there cost nothing.
+    if (area.intersects(image_.rect())) {
+        // One-pixel lines inside the image, nearly all a display cycle draws, are written
+        // directly; the painter draws the rest, as it clips and widens them its own way.
+        if (penWidth_ == 1 && image_.rect().contains(position_) && image_.rect().contains(end)) {
+            display::DrawPixelLine(Pixels(), position_.x(), position_.y(), x, y,
+                                   PixelOf(penColor_));
+        } else {
+            PaintLine(end);
+        }
+        Damage(area);
+    }
     position_ = end;
 }
 
