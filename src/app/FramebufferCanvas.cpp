@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "app/FramebufferCanvas.h"
 
-#include <QFontMetrics>
 #include <QPen>
 #include <QWidget>
 
@@ -85,14 +84,14 @@ void FramebufferCanvas::PaintLine(QPoint end) {
 
 void FramebufferCanvas::TextOut(int x, int y, std::string_view text) {
     const QString string = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    QPainter& painter = Painter();
-    const QFontMetrics metrics(font_);
-    const QRect cell(x, y, metrics.horizontalAdvance(string), metrics.height());
-    painter.fillRect(cell, Qt::black);
-    painter.setPen(fontColor_);
+    const LabelStamp* stamp = labels_.Find(string, fontColor_);
+    if (stamp != nullptr && image_.rect().contains(stamp->bounds.translated(x, y))) {
+        stamp->WriteTo(Pixels(), x, y);
+        Damage(stamp->bounds.translated(x, y));
+        return;
+    }
+    Damage(PaintLabel(Painter(), font_, QPoint(x, y), string, fontColor_));
     penChanged_ = true;
-    painter.drawText(QPoint(x, y + metrics.ascent()), string);
-    Damage(cell);
 }
 
 void FramebufferCanvas::HoldUpdates() {
@@ -124,6 +123,7 @@ void FramebufferCanvas::SetFont(const QFont& font) {
     // Whole pixels only: smoothed glyph edges would blend into what is already there, so
     // writing the same label again would brighten its edges pass after pass.
     font_.setStyleStrategy(QFont::NoAntialias);
+    labels_.SetFont(font_);
     if (painter_.isActive()) {
         painter_.setFont(font_);
     }

@@ -6,6 +6,7 @@
 // schedules a coalesced update of the damaged part of the widget that shows the image, unless
 // updates are held; erasing fills it black. UI thread only.
 
+#include "app/LabelStamps.h"
 #include "display/Canvas.h"
 #include "display/PixelLine.h"
 
@@ -68,6 +69,7 @@ private:
     std::uint32_t* pixels_ = nullptr; // the image's pixels while no copy can share them
     QPoint position_;
     QFont font_;
+    LabelStamps labels_;
     bool holdingUpdates_ = false;
     bool erasedWhileHeld_ = false;
     bool changedOutsideBatches_ = true;

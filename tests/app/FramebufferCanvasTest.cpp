@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QWidget>
 
@@ -144,6 +146,49 @@ TEST_F(CanvasAgainstPainter, ClippedLinesAndWidePens) {
         lines.push_back({600, 515, 603, 515 + dy});
     }
     ExpectSamePixels(lines);
+}
+
+// Labels are copied from stamps taken once; over any background, near the edges (where the
+// painter clips) and in any colour they must leave the painter's pixels.
+TEST_F(CanvasAgainstPainter, LabelsInEachFontColourAndPlace) {
+    QFont bold = QApplication::font();
+    bold.setPixelSize(10);
+    bold.setBold(true);
+    QFont plain = QApplication::font();
+    plain.setPixelSize(11);
+    const std::vector<std::string> texts = {"0.5", "200",  "ms",          "+mA", "- V",
+                                            "20",  "12.5", "jednorázové", "Wg",  ""};
+    const std::vector<QPoint> corners = {{3, 40},    {560, 267}, {57, 510},
+                                         {795, 100}, {-2, 3},    {400, 520}};
+    const std::vector<display::Rgb> colours = {
+        display::kWhite, display::kYellow, display::kAqua, {75, 75, 75}};
+    for (QFont font : {bold, plain}) {
+        canvas->SetFont(font);
+        font.setStyleStrategy(QFont::NoAntialias);
+        // A grey background of lines shows any pixel written that the painter leaves alone.
+        for (int y = 0; y < kHeight; y += 2) {
+            Draw({0, y, kWidth - 1, y}, {75, 75, 75});
+        }
+        for (const display::Rgb colour : colours) {
+            for (const std::string& text : texts) {
+                for (const QPoint corner : corners) {
+                    canvas->SetFontColor(colour);
+                    canvas->TextOut(corner.x(), corner.y(), text);
+                    QPainter painter(&reference);
+                    painter.setFont(font);
+                    const QFontMetrics metrics(font);
+                    const QString string = QString::fromStdString(text);
+                    painter.fillRect(corner.x(), corner.y(), metrics.horizontalAdvance(string),
+                                     metrics.height(), Qt::black);
+                    painter.setPen(QColor(colour.red, colour.green, colour.blue));
+                    painter.drawText(corner.x(), corner.y() + metrics.ascent(), string);
+                    painter.end();
+                    ASSERT_TRUE(canvas->Image() == reference)
+                        << "'" << text << "' at " << corner.x() << "," << corner.y();
+                }
+            }
+        }
+    }
 }
 
 } // namespace
