@@ -11,6 +11,8 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace app {
 
 namespace {
@@ -80,17 +82,22 @@ void TForm1::RunIdlePass() {
 }
 
 // Everything a pass reads that passes write, and what it shows: the readouts and the
-// measuring, ranging, time-base and trace state that the next pass starts from. The channel
-// arrays samplesL/R are left out: every pass rewrites them from the captured block before it
-// reads them. The drawing routines set the pen, font colour and position before they draw.
+// measuring, ranging, time-base and trace state that the next pass starts from. Only a pass's
+// own changes matter, as the digest after a pass is compared with the one before it. So the
+// channel arrays samplesL/R are left out, since every pass rewrites them from the captured block
+// before it reads them, and of the half-wave and trace arrays only the part a pass can write,
+// up to the block's length. The drawing routines set the pen, font colour and position before
+// they draw.
 std::uint64_t TForm1::PassDigest() const {
     StateDigest d;
     for (const QLineEdit* readout : {Edit4, Edit12, Edit1, Edit8, Edit2, Edit5, Edit18, Edit19}) {
         AddText(d, readout);
     }
     d.Add(Panel14->isVisible());
+    const std::size_t written =
+        std::min(static_cast<std::size_t>(std::max(captureCount, 0)) + 1, halfWaveL.size());
     for (const auto* values : {&halfWaveL, &halfWaveR, &drawnTraceL, &drawnTraceR}) {
-        d.AddBytes(values->data(), sizeof(*values));
+        d.AddBytes(values->data(), written * sizeof(std::int32_t));
     }
     d.Add(captureCount, peakL, peakR, maxL, maxR, minL, minR, currentRms, voltageRms);
     d.Add(halfWaveStartL, halfWaveStartR, triggerIndexL, triggerIndexR);
