@@ -4,6 +4,8 @@
 
 #include "Form1TestRig.h"
 
+#include "app/ClientArea.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -188,6 +190,26 @@ TEST_F(CanvasAgainstPainter, LabelsInEachFontColourAndPlace) {
                 }
             }
         }
+    }
+}
+
+// The client area shows the framebuffer as it is, copied band by band.
+TEST(ClientAreaTest, ShowsEveryPixelOfTheFramebuffer) {
+    test::EnsureApplication();
+    for (const QSize size : {QSize(801, 527), QSize(30, 2000), QSize(5000, 3)}) {
+        ClientArea area;
+        area.resize(size);
+        FramebufferCanvas canvas(area, size);
+        area.SetFramebuffer(&canvas);
+        canvas.SetPenColor(display::kYellow);
+        canvas.MoveTo(0, 0);
+        canvas.LineTo(size.width() - 1, size.height() - 1);
+        canvas.SetPenColor(display::kAqua);
+        canvas.MoveTo(size.width() - 1, 0);
+        canvas.LineTo(0, size.height() - 1);
+        canvas.LineTo(size.width() - 1, size.height() - 1);
+        const QImage shown = area.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        EXPECT_TRUE(shown == canvas.Image()) << size.width() << "x" << size.height();
     }
 }
 
