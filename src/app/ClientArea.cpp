@@ -12,7 +12,7 @@ namespace app {
 
 namespace {
 
-constexpr int kBandPixels = 32768;
+constexpr int kBandPixels = 8192;
 
 } // namespace
 
@@ -30,8 +30,8 @@ void ClientArea::paintEvent(QPaintEvent* event) {
         painter.fillRect(event->rect(), Qt::black);
         return;
     }
-    // Copied in bands of a few tens of thousands of pixels: under a clip region the painter
-    // spreads a larger copy over worker threads, whose wake-ups cost more than the copy itself.
+    // Copied in bands of a few thousand pixels: under a clip region the painter spreads a
+    // larger copy over worker threads, whose wake-ups cost more than the copy itself.
     const QImage& image = canvas_->Image();
     const QRect area = event->rect();
     const int rows = std::max(1, kBandPixels / std::max(1, area.width()));
