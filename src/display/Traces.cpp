@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "display/Traces.h"
 
+#include "common/SmoothStep.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -77,14 +79,11 @@ void FindNegativeStart(const HalfWaveTrack& track, std::uint16_t count) {
 
 void SmoothNegativeHalfWaves(const HalfWaveTrack& track, std::uint16_t count,
                              std::int32_t divisor) {
-    const double k = divisor;
+    const common::SmoothStep step(divisor);
     for (std::size_t i = std::size_t{track.start} + 1; i <= count && i < track.halfWave.size();
          ++i) {
         const std::int32_t sample = At(track.samples, i);
-        const double previous = track.halfWave[i - 1];
-        track.halfWave[i] =
-            sample < 0 ? static_cast<std::int32_t>(std::trunc(sample / k + previous - previous / k))
-                       : 0;
+        track.halfWave[i] = sample < 0 ? step(sample, track.halfWave[i - 1]) : 0;
     }
 }
 
