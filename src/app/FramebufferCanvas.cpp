@@ -4,6 +4,8 @@
 #include <QPen>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace app {
 
 namespace {
@@ -46,26 +48,30 @@ void FramebufferCanvas::MoveTo(int x, int y) {
 }
 
 void FramebufferCanvas::LineTo(int x, int y) {
-    const QPoint end(x, y);
-    const int reach = penWidth_ / 2 + 1;
-    const QRect area = QRect(position_, end).normalized().adjusted(-reach, -reach, reach, reach);
+    const QPoint start = position_;
+    position_ = QPoint(x, y);
     // A line covers nothing beyond its ends' rectangle widened by the pen; the traces run on
-    // past the right edge, and their segments there cost nothing.
-    if (area.intersects(image_.rect())) {
-        // One-pixel lines inside the image, nearly all a display cycle draws, are written
-        // directly; the painter draws the rest, as it clips and widens them its own way.
-        if (penWidth_ == 1 && image_.rect().contains(position_) && image_.rect().contains(end)) {
-            display::DrawPixelLine(Pixels(), position_.x(), position_.y(), x, y,
-                                   PixelOf(penColor_));
-        } else {
-            PaintLine(end);
-        }
-        Damage(area);
+    // past the right edge, and their segments there cost nothing. Plain integers here: a
+    // display cycle draws some four thousand segments.
+    const int reach = penWidth_ / 2 + 1;
+    const QRect area(QPoint(std::min(start.x(), x) - reach, std::min(start.y(), y) - reach),
+                     QPoint(std::max(start.x(), x) + reach, std::max(start.y(), y) + reach));
+    const display::PixelImage pixels = Pixels();
+    if (area.right() < 0 || area.bottom() < 0 || area.left() >= pixels.width ||
+        area.top() >= pixels.height) {
+        return;
     }
-    position_ = end;
+    // One-pixel lines inside the image, nearly all a display cycle draws, are written
+    // directly; the painter draws the rest, as it clips and widens them its own way.
+    if (penWidth_ == 1 && pixels.Contains(start.x(), start.y()) && pixels.Contains(x, y)) {
+        display::DrawPixelLine(pixels, start.x(), start.y(), x, y, PixelOf(penColor_));
+    } else {
+        PaintLine(start, position_);
+    }
+    Damage(area);
 }
 
-void FramebufferCanvas::PaintLine(QPoint end) {
+void FramebufferCanvas::PaintLine(QPoint start, QPoint end) {
     QPainter& painter = Painter();
     // The painter's pen is replaced only when it changed: a cycle draws thousands of segments.
     if (penChanged_) {
@@ -75,10 +81,10 @@ void FramebufferCanvas::PaintLine(QPoint end) {
                             Qt::SquareCap));
         penChanged_ = false;
     }
-    if (end == position_) {
+    if (end == start) {
         painter.drawPoint(end);
     } else {
-        painter.drawLine(position_, end);
+        painter.drawLine(start, end);
     }
 }
 
@@ -111,7 +117,11 @@ void FramebufferCanvas::ReleaseUpdates(bool present) {
 
 void FramebufferCanvas::Damage(const QRect& rect) {
     if (holdingUpdates_) {
-        damaged_ |= rect;
+        damaged_ = damaged_.isNull() ? rect
+                                     : QRect(QPoint(std::min(damaged_.left(), rect.left()),
+                                                    std::min(damaged_.top(), rect.top())),
+                                             QPoint(std::max(damaged_.right(), rect.right()),
+                                                    std::max(damaged_.bottom(), rect.bottom())));
     } else {
         changedOutsideBatches_ = true;
         view_.update(rect);
@@ -173,17 +183,18 @@ void FramebufferCanvas::EndPainting() {
     if (painter_.isActive()) {
         painter_.end();
     }
-    pixels_ = nullptr;
+    pixels_ = {};
 }
 
 // The pixels stay valid until the image is read, resized or filled: only then can a copy of it
 // exist, and bits() separates the image from any copy before it is written.
 display::PixelImage FramebufferCanvas::Pixels() {
-    if (pixels_ == nullptr) {
-        pixels_ = reinterpret_cast<std::uint32_t*>(image_.bits());
+    if (pixels_.pixels == nullptr) {
+        pixels_ = {reinterpret_cast<std::uint32_t*>(image_.bits()),
+                   image_.bytesPerLine() / static_cast<std::ptrdiff_t>(sizeof(std::uint32_t)),
+                   image_.width(), image_.height()};
     }
-    return {pixels_, image_.bytesPerLine() / static_cast<std::ptrdiff_t>(sizeof(std::uint32_t)),
-            image_.width(), image_.height()};
+    return pixels_;
 }
 
 } // namespace app

@@ -54,7 +54,7 @@ public:
 
 private:
     QPainter& Painter();
-    void PaintLine(QPoint end);
+    void PaintLine(QPoint start, QPoint end);
     void EndPainting();
     display::PixelImage Pixels();
     void Damage(const QRect& rect);
@@ -65,8 +65,8 @@ private:
     display::Rgb penColor_ = display::kBlack;
     QColor fontColor_{Qt::black};
     int penWidth_ = 1;
-    bool penChanged_ = true;          // the painter's pen is not yet the one set here
-    std::uint32_t* pixels_ = nullptr; // the image's pixels while no copy can share them
+    bool penChanged_ = true;     // the painter's pen is not yet the one set here
+    display::PixelImage pixels_; // the image's pixels while no copy can share them; or none
     QPoint position_;
     QFont font_;
     LabelStamps labels_;
