@@ -64,14 +64,15 @@ void TForm1::RunIdlePass() {
     } catch (...) {
         ReportError(std::current_exception());
     }
-    // A repeated pass drew the very pixels that are there already.
-    canvas_->ReleaseUpdates(!repeats);
     bool more = false;
     if (repeats) {
         passScheduler_.AfterRepeatedPass();
     } else {
         more = passScheduler_.AfterPass(PassDigest());
     }
+    // A repeated pass drew the very pixels that are there already. The passes after an event
+    // are shown once, when they stop: a user sees the screen the last one leaves.
+    canvas_->ReleaseUpdates(!repeats, idleMode_ == IdleMode::Busy || !more);
     if (idleMode_ == IdleMode::Busy || more) {
         return;
     }

@@ -106,13 +106,20 @@ void FramebufferCanvas::HoldUpdates() {
     damaged_ = QRect();
 }
 
-void FramebufferCanvas::ReleaseUpdates(bool present) {
+void FramebufferCanvas::ReleaseUpdates(bool changed, bool lastOfRun) {
     holdingUpdates_ = false;
-    if ((present || erasedWhileHeld_) && !damaged_.isNull()) {
-        view_.update(damaged_);
+    if ((changed || erasedWhileHeld_) && !damaged_.isNull()) {
+        pending_ |= damaged_;
     }
     damaged_ = QRect();
     erasedWhileHeld_ = false;
+    // The batches of one run are shown together, as the screen of its last one; a run that
+    // goes on is still shown every few batches.
+    if (!pending_.isNull() && (lastOfRun || ++batchesPending_ >= kMostBatchesPending)) {
+        view_.update(pending_);
+        pending_ = QRect();
+        batchesPending_ = 0;
+    }
 }
 
 void FramebufferCanvas::Damage(const QRect& rect) {

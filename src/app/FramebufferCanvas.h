@@ -42,10 +42,11 @@ public:
     void Resize(QSize size);
     // Fills the whole image black.
     void Erase();
-    // From now on drawing only collects the damaged region, which ReleaseUpdates presents if
-    // `present` (a batch that redrew the same pixels need not be shown again).
+    // From now on drawing only collects the damaged region. ReleaseUpdates keeps it to be
+    // presented if the batch `changed` what is on the screen, and presents what the batches
+    // kept at the `lastOfRun` batch of a run (or after a few batches).
     void HoldUpdates();
-    void ReleaseUpdates(bool present);
+    void ReleaseUpdates(bool changed, bool lastOfRun);
     // Whether anything was drawn or erased outside a held batch since the last HoldUpdates.
     bool ChangedOutsideBatches() const { return changedOutsideBatches_; }
     // The image with every drawing call so far applied.
@@ -74,6 +75,9 @@ private:
     bool erasedWhileHeld_ = false;
     bool changedOutsideBatches_ = true;
     QRect damaged_;
+    static constexpr int kMostBatchesPending = 3;
+    QRect pending_; // damage kept from the batches since the last present
+    int batchesPending_ = 0;
 };
 
 } // namespace app

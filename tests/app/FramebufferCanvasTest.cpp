@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QWidget>
@@ -191,6 +192,47 @@ TEST_F(CanvasAgainstPainter, LabelsInEachFontColourAndPlace) {
             }
         }
     }
+}
+
+// Counts the paint events of a widget.
+class PaintCounter final : public QObject {
+public:
+    explicit PaintCounter(QWidget& widget) { widget.installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        count += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
+// The batches of one run of passes are presented once, at its end, and a run that goes on
+// every few batches; a batch that changed nothing adds nothing.
+TEST(FramebufferPresentTest, BatchesOfARunArePresentedTogether) {
+    test::EnsureApplication();
+    QWidget view;
+    view.resize(200, 100);
+    view.show();
+    FramebufferCanvas canvas(view, QSize(200, 100));
+    PaintCounter paints(view);
+    const auto paintsAfter = [&](const std::vector<std::pair<bool, bool>>& batches) {
+        QCoreApplication::processEvents();
+        paints.count = 0;
+        for (const auto& [changed, last] : batches) {
+            canvas.HoldUpdates();
+            canvas.SetPenColor(display::kYellow);
+            canvas.MoveTo(10, 10);
+            canvas.LineTo(50, 20);
+            canvas.ReleaseUpdates(changed, last);
+            QCoreApplication::processEvents();
+        }
+        return paints.count;
+    };
+    EXPECT_EQ(paintsAfter({{true, false}, {true, true}}), 1);
+    EXPECT_EQ(paintsAfter({{true, false}, {false, true}}), 1);
+    EXPECT_EQ(paintsAfter({{false, false}, {false, true}}), 0);
+    EXPECT_EQ(paintsAfter({{true, false}, {true, false}, {true, false}, {true, false}}), 1);
 }
 
 // The client area shows the framebuffer as it is, copied band by band.
