@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The idle cycle's schedule: each pass is framed so that the client area is presented only when
-// the pass drew something new, and, when event-driven, passes stop once one of them leaves the
-// state as it found it and start again at the next event that can change a pass's outcome.
+// The idle cycle's schedule: the passes after an event are framed so that the client area is
+// presented once, when they stop; when event-driven, they stop once one of them leaves the
+// state as it found it, and start again at the next event that can change a pass's outcome.
 
 #include "app/ErrorReport.h"
 #include "app/FramebufferCanvas.h"

@@ -161,8 +161,8 @@ public:
     std::int32_t sweepStepCount = 0;
     std::int32_t sweepStepIndex = 0;
 
-    // The idle pass as the idle timer runs it: presents the client area when the pass drew
-    // something new and, when event-driven, stops the timer once a pass changes nothing.
+    // The idle pass as the idle timer runs it: presents what the passes after an event drew
+    // once they stop and, when event-driven, stops the timer once a pass changes nothing.
     void RunIdlePass();
     // Something happened that can change what the next pass does: passes run again, at least
     // `minimumPasses` of them.

@@ -137,12 +137,15 @@ TEST_F(CanvasAgainstPainter, LongLinesAndLinesEndingOnTheEdges) {
     ExpectSamePixels(lines);
 }
 
-// Lines the painter clips, and wider pens, keep the painter's own pixels.
-TEST_F(CanvasAgainstPainter, ClippedLinesAndWidePens) {
+// Lines the painter clips, lines wholly outside, and wider pens keep the painter's own pixels.
+TEST_F(CanvasAgainstPainter, ClippedLinesLinesOutsideAndWidePens) {
     std::vector<Line> lines = {
         {300, 263, 310, -5000},  {300, 263, 310, 90000},  {-10, -10, 810, 530},
         {790, 100, 805, 120},    {-3, 200, 5, 210},       {400, -1, 400, 526},
+        {799, 100, 800, 300},    {800, 100, 817, 300},    {900, -40, 700, -1},
+        {-1, 0, -1, 525},        {0, 526, 799, 526},      {800, 526, 800, 526},
         {100, 100, 140, 100, 2}, {100, 100, 103, 180, 2}, {0, 0, 799, 525, 2},
+        {800, 10, 820, 40, 2},   {-2, 10, -1, 400, 2},    {300, 527, 310, 900, 2},
     };
     for (int dy = -900; dy <= 900; dy += 7) {
         lines.push_back({600, 10, 611, 10 + dy});
