@@ -66,7 +66,7 @@ void TForm1::RunIdlePass() {
     }
     bool more = false;
     if (repeats) {
-        passScheduler_.AfterRepeatedPass();
+        more = passScheduler_.AfterRepeatedPass();
     } else {
         more = passScheduler_.AfterPass(PassDigest());
     }

@@ -45,8 +45,11 @@ public:
     }
     // After a pass that left the state with `digest`; true while another pass must run.
     bool AfterPass(std::uint64_t digest);
-    // After a pass that NextPassRepeats foretold; no other pass is needed.
-    void AfterRepeatedPass() { ++passesSinceArm_; }
+    // After a pass that NextPassRepeats foretold; true if an event during it asks for more.
+    bool AfterRepeatedPass() {
+        ++passesSinceArm_;
+        return !settled_;
+    }
 
 private:
     int passesSinceArm_ = 0;

@@ -161,10 +161,11 @@ TEST(PassScheduler, RunsUntilAPassLeavesTheStateAsItFoundItAndAtLeastTheMinimum)
                 << "pass " << k << " of minimum " << c.minimum;
             EXPECT_EQ(scheduler.NextPassRepeats(), !more) << "pass " << k;
         }
-        // Only an event ends the settled state.
-        scheduler.AfterRepeatedPass();
+        // Only an event ends the settled state, also one during a repeated pass.
+        EXPECT_FALSE(scheduler.AfterRepeatedPass());
         EXPECT_TRUE(scheduler.NextPassRepeats());
         scheduler.Arm();
+        EXPECT_TRUE(scheduler.AfterRepeatedPass());
         EXPECT_FALSE(scheduler.NextPassRepeats());
         EXPECT_TRUE(scheduler.NeedsDigestBefore());
     }
