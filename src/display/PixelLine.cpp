@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "display/PixelLine.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <utility>
 
@@ -34,8 +35,9 @@ void DrawPixelLine(const PixelImage& image, int x1, int y1, int x2, int y2, std:
     const auto at = [&image](int x, int y) -> std::uint32_t& {
         return image.pixels[y * image.stride + x];
     };
-    if (x1 == x2 && y1 == y2) {
-        at(x1, y1) = pixel;
+    if (y1 == y2) {
+        // The grid's rows and the centre line: one run of pixels.
+        std::fill(&at(std::min(x1, x2), y1), &at(std::max(x1, x2), y1) + 1, pixel);
     } else if (std::abs(x2 - x1) >= std::abs(y2 - y1)) {
         WalkMajorAxis(x1, y1, x2, y2, [&](int x, int y) { at(x, y) = pixel; });
     } else {
