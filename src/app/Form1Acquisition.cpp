@@ -163,7 +163,7 @@ void TForm1::BindCycleHandlers() {
     };
     AudioOut1.OnStart = [this](void* sender) { AudioOut1Start(sender); };
     // The end of a capture burst: the next pass starts the next one.
-    AudioIn1.OnStop = [this](void* /*sender*/) { WakeIdleCycle(); };
+    AudioIn1.OnStop = [this](void* /*sender*/) { WakeIdleCycleForCapture(); };
 }
 
 void TForm1::MyIdleEvent(QObject* /*Sender*/, bool& Done) {

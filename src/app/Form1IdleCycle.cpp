@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The idle cycle's schedule: each pass is framed so that the client area is presented only when
-// the pass changed its pixels, and, when event-driven, passes stop once one of them changes
-// nothing and start again at the next event that can change a pass's outcome.
+// The idle cycle's schedule: the passes after an event are framed so that the client area is
+// presented once, when they stop; when event-driven, they stop once one of them leaves the
+// state as it found it, and start again at the next event that can change a pass's outcome.
 
 #include "app/ErrorReport.h"
 #include "app/FramebufferCanvas.h"
@@ -11,19 +11,14 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace app {
 
 namespace {
 
 // Retry of a capture that could not start, where the busy loop would retry at every pass.
 constexpr int kCaptureRetryMs = 100;
-
-std::uint64_t ImageDigest(FramebufferCanvas& canvas) {
-    const QImage& image = canvas.Image();
-    StateDigest digest;
-    digest.AddBytes(image.constBits(), static_cast<std::size_t>(image.sizeInBytes()));
-    return digest.Value();
-}
 
 void AddText(StateDigest& digest, const QLineEdit* edit) {
     const QString text = edit->text();
@@ -40,14 +35,28 @@ void TForm1::SetIdleMode(IdleMode mode) {
 
 void TForm1::WakeIdleCycle(int minimumPasses) {
     passScheduler_.Arm(minimumPasses);
+    StartIdleTimer();
+}
+
+// The end of a capture burst changes nothing a pass reads: the pass that starts the next burst
+// repeats the last one if that one had settled.
+void TForm1::WakeIdleCycleForCapture() {
+    StartIdleTimer();
+}
+
+void TForm1::StartIdleTimer() {
     if (idleTimer != nullptr && !idleTimer->isActive()) {
         idleTimer->start();
     }
 }
 
 void TForm1::RunIdlePass() {
-    // The image is as the last pass left it unless something drew on it since.
-    const bool drawnSinceLastPass = canvas_->ChangedOutsideBatches();
+    // Drawing outside the passes (a handler's) is presented as it happens, but it may leave
+    // pixels that the next pass draws over.
+    const bool repeats = passScheduler_.NextPassRepeats() && !canvas_->ChangedOutsideBatches();
+    if (!repeats && passScheduler_.NeedsDigestBefore()) {
+        passScheduler_.BeforePass(PassDigest());
+    }
     canvas_->HoldUpdates();
     try {
         bool done = true;
@@ -55,30 +64,41 @@ void TForm1::RunIdlePass() {
     } catch (...) {
         ReportError(std::current_exception());
     }
-    const std::uint64_t imageAfter = ImageDigest(*canvas_);
-    canvas_->ReleaseUpdates(drawnSinceLastPass || imageAfter != lastImageDigest_);
-    lastImageDigest_ = imageAfter;
-    if (idleMode_ == IdleMode::Busy || passScheduler_.AfterPass(PassDigest(imageAfter))) {
+    bool more = false;
+    if (repeats) {
+        more = passScheduler_.AfterRepeatedPass();
+    } else {
+        more = passScheduler_.AfterPass(PassDigest());
+    }
+    // A repeated pass drew the very pixels that are there already. The passes after an event
+    // are shown once, when they stop: a user sees the screen the last one leaves.
+    canvas_->ReleaseUpdates(!repeats, idleMode_ == IdleMode::Busy || !more);
+    if (idleMode_ == IdleMode::Busy || more) {
         return;
     }
     idleTimer->stop();
     if (!AudioIn1.DeviceOpen()) {
-        QTimer::singleShot(kCaptureRetryMs, this, [this] { WakeIdleCycle(); });
+        QTimer::singleShot(kCaptureRetryMs, this, [this] { WakeIdleCycleForCapture(); });
     }
 }
 
-// Everything a pass writes that a later pass or the user can see: the pixels, the readouts and
-// the measuring, ranging, time-base and trace state that the next pass starts from.
-std::uint64_t TForm1::PassDigest(std::uint64_t imageDigest) const {
+// Everything a pass reads that passes write, and what it shows: the readouts and the
+// measuring, ranging, time-base and trace state that the next pass starts from. Only a pass's
+// own changes matter, as the digest after a pass is compared with the one before it. So the
+// channel arrays samplesL/R are left out, since every pass rewrites them from the captured block
+// before it reads them, and of the half-wave and trace arrays only the part a pass can write,
+// up to the block's length. The drawing routines set the pen, font colour and position before
+// they draw.
+std::uint64_t TForm1::PassDigest() const {
     StateDigest d;
-    d.Add(imageDigest);
     for (const QLineEdit* readout : {Edit4, Edit12, Edit1, Edit8, Edit2, Edit5, Edit18, Edit19}) {
         AddText(d, readout);
     }
     d.Add(Panel14->isVisible());
-    for (const auto* samples :
-         {&samplesL, &samplesR, &halfWaveL, &halfWaveR, &drawnTraceL, &drawnTraceR}) {
-        d.AddBytes(samples->data(), sizeof(*samples));
+    const std::size_t written =
+        std::min(static_cast<std::size_t>(std::max(captureCount, 0)) + 1, halfWaveL.size());
+    for (const auto* values : {&halfWaveL, &halfWaveR, &drawnTraceL, &drawnTraceR}) {
+        d.AddBytes(values->data(), written * sizeof(std::int32_t));
     }
     d.Add(captureCount, peakL, peakR, maxL, maxR, minL, minR, currentRms, voltageRms);
     d.Add(halfWaveStartL, halfWaveStartR, triggerIndexL, triggerIndexR);

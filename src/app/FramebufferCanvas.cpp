@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "app/FramebufferCanvas.h"
 
-#include <QFontMetrics>
 #include <QPen>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace app {
 
@@ -11,6 +12,10 @@ namespace {
 
 QColor ToQColor(display::Rgb color) {
     return QColor(color.red, color.green, color.blue);
+}
+
+std::uint32_t PixelOf(display::Rgb color) {
+    return qRgb(color.red, color.green, color.blue);
 }
 
 } // namespace
@@ -25,7 +30,7 @@ FramebufferCanvas::~FramebufferCanvas() {
 }
 
 void FramebufferCanvas::SetPenColor(display::Rgb color) {
-    penColor_ = ToQColor(color);
+    penColor_ = color;
     penChanged_ = true;
 }
 
@@ -43,36 +48,56 @@ void FramebufferCanvas::MoveTo(int x, int y) {
 }
 
 void FramebufferCanvas::LineTo(int x, int y) {
-    const QPoint end(x, y);
+    const QPoint start = position_;
+    position_ = QPoint(x, y);
+    // A line covers nothing beyond its ends' rectangle widened by the pen; the traces run on
+    // past the right edge, and their segments there cost nothing. Plain integers here: a
+    // display cycle draws some four thousand segments.
+    const int reach = penWidth_ / 2 + 1;
+    const QRect area(QPoint(std::min(start.x(), x) - reach, std::min(start.y(), y) - reach),
+                     QPoint(std::max(start.x(), x) + reach, std::max(start.y(), y) + reach));
+    const display::PixelImage pixels = Pixels();
+    if (area.right() < 0 || area.bottom() < 0 || area.left() >= pixels.width ||
+        area.top() >= pixels.height) {
+        return;
+    }
+    // One-pixel lines inside the image, nearly all a display cycle draws, are written
+    // directly; the painter draws the rest, as it clips and widens them its own way.
+    if (penWidth_ == 1 && pixels.Contains(start.x(), start.y()) && pixels.Contains(x, y)) {
+        display::DrawPixelLine(pixels, start.x(), start.y(), x, y, PixelOf(penColor_));
+    } else {
+        PaintLine(start, position_);
+    }
+    Damage(area);
+}
+
+void FramebufferCanvas::PaintLine(QPoint start, QPoint end) {
     QPainter& painter = Painter();
     // The painter's pen is replaced only when it changed: a cycle draws thousands of segments.
     if (penChanged_) {
         // A one-pixel pen is cosmetic and covers both end points; wider pens are square so
         // that their ends are whole pixels too.
-        painter.setPen(
-            QPen(penColor_, penWidth_ == 1 ? 0 : penWidth_, Qt::SolidLine, Qt::SquareCap));
+        painter.setPen(QPen(ToQColor(penColor_), penWidth_ == 1 ? 0 : penWidth_, Qt::SolidLine,
+                            Qt::SquareCap));
         penChanged_ = false;
     }
-    if (end == position_) {
+    if (end == start) {
         painter.drawPoint(end);
     } else {
-        painter.drawLine(position_, end);
+        painter.drawLine(start, end);
     }
-    const int reach = penWidth_ / 2 + 1;
-    Damage(QRect(position_, end).normalized().adjusted(-reach, -reach, reach, reach));
-    position_ = end;
 }
 
 void FramebufferCanvas::TextOut(int x, int y, std::string_view text) {
     const QString string = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    QPainter& painter = Painter();
-    const QFontMetrics metrics(font_);
-    const QRect cell(x, y, metrics.horizontalAdvance(string), metrics.height());
-    painter.fillRect(cell, Qt::black);
-    painter.setPen(fontColor_);
+    const LabelStamp* stamp = labels_.Find(string, fontColor_);
+    if (stamp != nullptr && image_.rect().contains(stamp->bounds.translated(x, y))) {
+        stamp->WriteTo(Pixels(), x, y);
+        Damage(stamp->bounds.translated(x, y));
+        return;
+    }
+    Damage(PaintLabel(Painter(), font_, QPoint(x, y), string, fontColor_));
     penChanged_ = true;
-    painter.drawText(QPoint(x, y + metrics.ascent()), string);
-    Damage(cell);
 }
 
 void FramebufferCanvas::HoldUpdates() {
@@ -81,18 +106,29 @@ void FramebufferCanvas::HoldUpdates() {
     damaged_ = QRect();
 }
 
-void FramebufferCanvas::ReleaseUpdates(bool present) {
+void FramebufferCanvas::ReleaseUpdates(bool changed, bool lastOfRun) {
     holdingUpdates_ = false;
-    if ((present || erasedWhileHeld_) && !damaged_.isNull()) {
-        view_.update(damaged_);
+    if ((changed || erasedWhileHeld_) && !damaged_.isNull()) {
+        pending_ |= damaged_;
     }
     damaged_ = QRect();
     erasedWhileHeld_ = false;
+    // The batches of one run are shown together, as the screen of its last one; a run that
+    // goes on is still shown every few batches.
+    if (!pending_.isNull() && (lastOfRun || ++batchesPending_ >= kMostBatchesPending)) {
+        view_.update(pending_);
+        pending_ = QRect();
+        batchesPending_ = 0;
+    }
 }
 
 void FramebufferCanvas::Damage(const QRect& rect) {
     if (holdingUpdates_) {
-        damaged_ |= rect;
+        damaged_ = damaged_.isNull() ? rect
+                                     : QRect(QPoint(std::min(damaged_.left(), rect.left()),
+                                                    std::min(damaged_.top(), rect.top())),
+                                             QPoint(std::max(damaged_.right(), rect.right()),
+                                                    std::max(damaged_.bottom(), rect.bottom())));
     } else {
         changedOutsideBatches_ = true;
         view_.update(rect);
@@ -104,6 +140,7 @@ void FramebufferCanvas::SetFont(const QFont& font) {
     // Whole pixels only: smoothed glyph edges would blend into what is already there, so
     // writing the same label again would brighten its edges pass after pass.
     font_.setStyleStrategy(QFont::NoAntialias);
+    labels_.SetFont(font_);
     if (painter_.isActive()) {
         painter_.setFont(font_);
     }
@@ -153,6 +190,18 @@ void FramebufferCanvas::EndPainting() {
     if (painter_.isActive()) {
         painter_.end();
     }
+    pixels_ = {};
+}
+
+// The pixels stay valid until the image is read, resized or filled: only then can a copy of it
+// exist, and bits() separates the image from any copy before it is written.
+display::PixelImage FramebufferCanvas::Pixels() {
+    if (pixels_.pixels == nullptr) {
+        pixels_ = {reinterpret_cast<std::uint32_t*>(image_.bits()),
+                   image_.bytesPerLine() / static_cast<std::ptrdiff_t>(sizeof(std::uint32_t)),
+                   image_.width(), image_.height()};
+    }
+    return pixels_;
 }
 
 } // namespace app

@@ -6,7 +6,9 @@
 // schedules a coalesced update of the damaged part of the widget that shows the image, unless
 // updates are held; erasing fills it black. UI thread only.
 
+#include "app/LabelStamps.h"
 #include "display/Canvas.h"
+#include "display/PixelLine.h"
 
 #include <QColor>
 #include <QFont>
@@ -40,10 +42,11 @@ public:
     void Resize(QSize size);
     // Fills the whole image black.
     void Erase();
-    // From now on drawing only collects the damaged region, which ReleaseUpdates presents if
-    // `present` (a batch that redrew the same pixels need not be shown again).
+    // From now on drawing only collects the damaged region. ReleaseUpdates keeps it to be
+    // presented if the batch `changed` what is on the screen, and presents what the batches
+    // kept at the `lastOfRun` batch of a run (or after a few batches).
     void HoldUpdates();
-    void ReleaseUpdates(bool present);
+    void ReleaseUpdates(bool changed, bool lastOfRun);
     // Whether anything was drawn or erased outside a held batch since the last HoldUpdates.
     bool ChangedOutsideBatches() const { return changedOutsideBatches_; }
     // The image with every drawing call so far applied.
@@ -52,22 +55,29 @@ public:
 
 private:
     QPainter& Painter();
+    void PaintLine(QPoint start, QPoint end);
     void EndPainting();
+    display::PixelImage Pixels();
     void Damage(const QRect& rect);
 
     QWidget& view_;
     QImage image_;
     QPainter painter_;
-    QColor penColor_{Qt::black};
+    display::Rgb penColor_ = display::kBlack;
     QColor fontColor_{Qt::black};
     int penWidth_ = 1;
-    bool penChanged_ = true; // the painter's pen is not yet the one set here
+    bool penChanged_ = true;     // the painter's pen is not yet the one set here
+    display::PixelImage pixels_; // the image's pixels while no copy can share them; or none
     QPoint position_;
     QFont font_;
+    LabelStamps labels_;
     bool holdingUpdates_ = false;
     bool erasedWhileHeld_ = false;
     bool changedOutsideBatches_ = true;
     QRect damaged_;
+    static constexpr int kMostBatchesPending = 3;
+    QRect pending_; // damage kept from the batches since the last present
+    int batchesPending_ = 0;
 };
 
 } // namespace app

@@ -6,14 +6,15 @@
 namespace app {
 
 bool PassScheduler::AfterPass(std::uint64_t digest) {
-    const bool changed = !haveDigest_ || digest != lastDigest_;
-    lastDigest_ = digest;
-    haveDigest_ = true;
+    const bool unchanged = haveBefore_ && digest == before_;
+    before_ = digest;
+    haveBefore_ = true;
     ++passesSinceArm_;
-    if (passesSinceArm_ < minimumPasses_ || changed) {
+    if (passesSinceArm_ < minimumPasses_ || !unchanged) {
         return true;
     }
     minimumPasses_ = 1;
+    settled_ = true;
     return false;
 }
 

@@ -161,12 +161,14 @@ public:
     std::int32_t sweepStepCount = 0;
     std::int32_t sweepStepIndex = 0;
 
-    // The idle pass as the idle timer runs it: presents the client area only when the pass
-    // changed its pixels and, when event-driven, stops the timer once a pass changes nothing.
+    // The idle pass as the idle timer runs it: presents what the passes after an event drew
+    // once they stop and, when event-driven, stops the timer once a pass changes nothing.
     void RunIdlePass();
     // Something happened that can change what the next pass does: passes run again, at least
     // `minimumPasses` of them.
     void WakeIdleCycle(int minimumPasses = 1);
+    // A pass must run to start the next capture burst; nothing a pass reads has changed.
+    void WakeIdleCycleForCapture();
     // Event-driven (the default) or the busy loop, which the equivalence tests compare with.
     void SetIdleMode(IdleMode mode);
 
@@ -418,11 +420,11 @@ private:
     void ResetGeneratorModes();
     void StartPlayback();
 
-    std::uint64_t PassDigest(std::uint64_t imageDigest) const;
+    std::uint64_t PassDigest() const;
+    void StartIdleTimer();
 
     IdleMode idleMode_ = IdleMode::EventDriven;
     PassScheduler passScheduler_;
-    std::uint64_t lastImageDigest_ = 0; // the framebuffer as the last idle pass left it
     platform::VolumeService& volume_;
     ClientArea* clientArea_ = nullptr;
     std::unique_ptr<FramebufferCanvas> canvas_;

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "display/Traces.h"
 
+#include "common/SmoothStep.h"
+
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 
@@ -26,12 +29,18 @@ void Segment(Canvas& canvas, int x1, int y1, int x2, int y2) {
     canvas.LineTo(x2, y2);
 }
 
-// One segment of a channel from entries `from` and `to` of values.
-void TraceSegment(Canvas& canvas, const TraceChannel& c, std::span<const std::int32_t> values,
-                  std::size_t from, std::size_t to, int x1, int x2) {
-    const int y0 = canvas.ClientHeight() / 2;
-    Segment(canvas, x1, SampleRow(y0, At(values, from), c.gain, c.scale), x2,
-            SampleRow(y0, At(values, to), c.gain, c.scale));
+// Rows (or x positions) of the trace points 1..1000, each computed once for the segments on
+// both sides of it; index 0 is unused.
+using PointTable = std::array<int, kTracePoints + 1>;
+
+// The rows of a channel's points, point k read from `values` at base + k * stride.
+PointTable PointRows(int y0, const TraceChannel& c, std::span<const std::int32_t> values,
+                     std::size_t base, std::size_t stride) {
+    PointTable rows{};
+    for (int k = 1; k <= kTracePoints; ++k) {
+        rows[k] = SampleRow(y0, At(values, base + k * stride), c.gain, c.scale);
+    }
+    return rows;
 }
 
 void RememberDrawn(const TraceChannel& c, std::size_t trigger, std::uint16_t count) {
@@ -77,14 +86,11 @@ void FindNegativeStart(const HalfWaveTrack& track, std::uint16_t count) {
 
 void SmoothNegativeHalfWaves(const HalfWaveTrack& track, std::uint16_t count,
                              std::int32_t divisor) {
-    const double k = divisor;
+    const common::SmoothStep step(divisor);
     for (std::size_t i = std::size_t{track.start} + 1; i <= count && i < track.halfWave.size();
          ++i) {
         const std::int32_t sample = At(track.samples, i);
-        const double previous = track.halfWave[i - 1];
-        track.halfWave[i] =
-            sample < 0 ? static_cast<std::int32_t>(std::trunc(sample / k + previous - previous / k))
-                       : 0;
+        track.halfWave[i] = sample < 0 ? step(sample, track.halfWave[i - 1]) : 0;
     }
 }
 
@@ -107,19 +113,27 @@ void DrawTraceCycle(Canvas& canvas, const TraceGeometry& geometry, TraceChannel 
     canvas.SetPenWidth(geometry.traceWidth == 2 ? 2 : 1);
     // A negative stride would walk backwards out of the arrays; it reads as zeros instead.
     const auto stride = static_cast<std::size_t>(std::max(geometry.pointStride, 0));
+    PointTable xs{};
+    for (int k = 1; k <= kTracePoints; ++k) {
+        xs[k] = PointX(geometry.pointSpacing, k);
+    }
+    // The old traces are erased with the current factors; nothing is written to the arrays
+    // before the loop ends.
+    const PointTable erasedR = PointRows(y0, r, r.drawn, 0, stride);
+    const PointTable erasedL = PointRows(y0, l, l.drawn, 0, stride);
+    const PointTable drawnL = l.shown ? PointRows(y0, l, l.samples, trigger, stride) : PointTable{};
+    const PointTable drawnR = r.shown ? PointRows(y0, r, r.samples, trigger, stride) : PointTable{};
     for (int k = 2; k <= kTracePoints; ++k) {
-        const int x1 = PointX(geometry.pointSpacing, k - 1);
-        const int x2 = PointX(geometry.pointSpacing, k);
-        const std::size_t from = (k - 1) * stride;
-        const std::size_t to = k * stride;
         canvas.SetPenColor(kBlack);
-        TraceSegment(canvas, r, r.drawn, from, to, x1, x2);
-        TraceSegment(canvas, l, l.drawn, from, to, x1, x2);
-        for (const TraceChannel* c : {&l, &r}) {
-            if (c->shown) {
-                canvas.SetPenColor(c->color);
-                TraceSegment(canvas, *c, c->samples, trigger + from, trigger + to, x1, x2);
-            }
+        Segment(canvas, xs[k - 1], erasedR[k - 1], xs[k], erasedR[k]);
+        Segment(canvas, xs[k - 1], erasedL[k - 1], xs[k], erasedL[k]);
+        if (l.shown) {
+            canvas.SetPenColor(l.color);
+            Segment(canvas, xs[k - 1], drawnL[k - 1], xs[k], drawnL[k]);
+        }
+        if (r.shown) {
+            canvas.SetPenColor(r.color);
+            Segment(canvas, xs[k - 1], drawnR[k - 1], xs[k], drawnR[k]);
         }
     }
     RememberDrawn(l, trigger, count);

@@ -135,25 +135,39 @@ TEST(IdleCycle, SleepsAfterABlockOnceAPassChangesNothingAndWakesForTheNextEvent)
     EXPECT_EQ(events.RunPasses(), 1);
 }
 
-TEST(PassScheduler, RunsUntilAPassChangesNothingAndAtLeastTheMinimum) {
+TEST(PassScheduler, RunsUntilAPassLeavesTheStateAsItFoundItAndAtLeastTheMinimum) {
     struct Case {
         int minimum;
-        std::vector<std::uint64_t> digests; // one per pass, the last one ends the run
+        std::vector<std::uint64_t> digests; // after each pass, the last one ends the run
     };
     for (const Case& c : std::vector<Case>{
-             {1, {7}},       // unchanged from the last pass before the event
+             {1, {7}},       // the event changed nothing the pass reads
              {1, {8, 9, 9}}, // changes, then settles
              {2, {7, 7}},    // unchanged, but a block needs two passes
              {2, {8, 9, 10, 10}},
          }) {
         PassScheduler scheduler;
-        scheduler.AfterPass(7); // the state before the event
+        scheduler.AfterPass(7); // the last pass before the event
         scheduler.Arm(c.minimum);
         for (std::size_t k = 0; k < c.digests.size(); ++k) {
+            // The state before a pass is digested only where an event may have changed it and
+            // the pass may be the last.
+            EXPECT_EQ(scheduler.NeedsDigestBefore(), k == 0 && c.minimum == 1) << "pass " << k;
+            if (scheduler.NeedsDigestBefore()) {
+                scheduler.BeforePass(7);
+            }
             const bool more = scheduler.AfterPass(c.digests[k]);
             EXPECT_EQ(more, k + 1 < c.digests.size())
                 << "pass " << k << " of minimum " << c.minimum;
+            EXPECT_EQ(scheduler.NextPassRepeats(), !more) << "pass " << k;
         }
+        // Only an event ends the settled state, also one during a repeated pass.
+        EXPECT_FALSE(scheduler.AfterRepeatedPass());
+        EXPECT_TRUE(scheduler.NextPassRepeats());
+        scheduler.Arm();
+        EXPECT_TRUE(scheduler.AfterRepeatedPass());
+        EXPECT_FALSE(scheduler.NextPassRepeats());
+        EXPECT_TRUE(scheduler.NeedsDigestBefore());
     }
 }
 

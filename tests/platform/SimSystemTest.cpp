@@ -53,6 +53,58 @@ TEST(SimulatedSystem, OpensTheCardWithVolumesAndOneMixerAndNamesItself) {
     EXPECT_NE(system.keepAlive, nullptr);
 }
 
+// What the clock sleeps until: the frames before the first queued buffer of a running device
+// comes back, and a listener call for each operation that can bring that closer.
+TEST(SimulatedCard, TellsTheFramesToTheNextReturnAndWhenTheyMayShrink) {
+    QueueDispatcher dispatcher;
+    SimulatedCard card(dispatcher);
+    int rescheduled = 0;
+    card.SetScheduleListener([&rescheduled] { ++rescheduled; });
+    RecordingReceiver receiver;
+    const WaveFormat mono = Pcm(1, 16), stereo = Pcm(2, 16);
+    constexpr std::uint32_t kSize = sizeof(WaveHeader);
+    WaveOutHandle out = 0;
+    WaveInHandle in = 0;
+    Buffer played(200), partial(7), recorded(160); // 100 frames, 3 whole frames, 40 frames
+    ASSERT_EQ(card.WaveOutOpen(&out, 0, &mono, &receiver), 0u);
+    ASSERT_EQ(card.WaveInOpen(&in, 0, &stereo, &receiver), 0u);
+    EXPECT_EQ(card.FramesToNextReturn(), std::nullopt) << "nothing queued";
+
+    ASSERT_EQ(card.WaveOutPrepareHeader(out, &played.header, kSize), 0u);
+    ASSERT_EQ(card.WaveOutWrite(out, &played.header, kSize), 0u);
+    EXPECT_EQ(rescheduled, 1);
+    EXPECT_EQ(card.FramesToNextReturn(), 100u);
+    card.AdvanceFrames(30);
+    EXPECT_EQ(card.FramesToNextReturn(), 70u);
+
+    // The input counts only once started, and the nearer return wins.
+    ASSERT_EQ(card.WaveInPrepareHeader(in, &recorded.header, kSize), 0u);
+    ASSERT_EQ(card.WaveInAddBuffer(in, &recorded.header, kSize), 0u);
+    EXPECT_EQ(card.FramesToNextReturn(), 70u);
+    ASSERT_EQ(card.WaveInStart(in), 0u);
+    EXPECT_EQ(rescheduled, 3);
+    EXPECT_EQ(card.FramesToNextReturn(), 40u);
+    ASSERT_EQ(card.WaveOutPause(out), 0u);
+    card.AdvanceFrames(25);
+    EXPECT_EQ(card.FramesToNextReturn(), 15u) << "a paused output plays nothing";
+    ASSERT_EQ(card.WaveInReset(in), 0u);
+    EXPECT_EQ(card.FramesToNextReturn(), std::nullopt);
+
+    // A trailing partial frame is never played: the buffer comes back after its whole frames.
+    ASSERT_EQ(card.WaveOutRestart(out), 0u);
+    card.AdvanceFrames(70);
+    ASSERT_EQ(card.WaveOutPrepareHeader(out, &partial.header, kSize), 0u);
+    ASSERT_EQ(card.WaveOutWrite(out, &partial.header, kSize), 0u);
+    EXPECT_EQ(card.FramesToNextReturn(), 3u);
+    card.AdvanceFrames(3);
+    EXPECT_EQ(card.FramesToNextReturn(), std::nullopt);
+    dispatcher.Drain();
+    card.SetScheduleListener(nullptr);
+    ASSERT_EQ(card.WaveOutReset(out), 0u);
+    ASSERT_EQ(card.WaveOutClose(out), 0u);
+    ASSERT_EQ(card.WaveInClose(in), 0u);
+}
+
 TEST(RealTimeClock, AdvancesTheCardAboutAsFastAsRealTimeAndStopsCleanly) {
     QueueDispatcher dispatcher;
     SimulatedCard card(dispatcher);

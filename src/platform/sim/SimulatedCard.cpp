@@ -4,6 +4,7 @@
 #include "platform/sim/MeasuringUnit.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace platform::sim {
 
@@ -48,6 +49,32 @@ void SimulatedCard::FailNext(SimOperation operation, MMResult code) {
 std::uint64_t SimulatedCard::ElapsedFrames() const {
     std::lock_guard lock(mutex_);
     return elapsedFrames_;
+}
+
+std::optional<std::uint64_t> SimulatedCard::FramesToNextReturn() const {
+    std::lock_guard lock(mutex_);
+    std::optional<std::uint64_t> next;
+    for (const Device* device : {&out_, &in_}) {
+        const WaveHeader* front = device->queue.Front();
+        if (device->handle == 0 || !device->running || front == nullptr) {
+            continue;
+        }
+        // A buffer comes back once it has no room for a whole frame more.
+        const std::uint32_t done = device == &out_ ? out_.playedBytes : front->bytesRecorded;
+        const std::uint32_t blockAlign = std::max(device->layout.BlockAlign(), 1u);
+        const std::uint64_t left =
+            front->bufferLength > done ? (front->bufferLength - done) / blockAlign : 0;
+        next = std::min(next.value_or(left), left);
+    }
+    if (next) {
+        next = std::max<std::uint64_t>(*next, 1);
+    }
+    return next;
+}
+
+void SimulatedCard::SetScheduleListener(std::function<void()> listener) {
+    std::lock_guard lock(mutex_);
+    scheduleListener_ = std::move(listener);
 }
 
 // ---- output and input operations: twins over one Device each ----
@@ -205,6 +232,9 @@ MMResult SimulatedCard::Enqueue(Device& device, SimOperation operation, std::uin
         header->bytesRecorded = 0;
     }
     device.queue.Push(header);
+    if (scheduleListener_) {
+        scheduleListener_();
+    }
     return MMSYSERR_NOERROR;
 }
 
@@ -219,6 +249,9 @@ MMResult SimulatedCard::SetRunning(Device& device, std::optional<SimOperation> o
         return MMSYSERR_INVALHANDLE;
     }
     device.running = running;
+    if (scheduleListener_) {
+        scheduleListener_();
+    }
     return MMSYSERR_NOERROR;
 }
 

@@ -20,6 +20,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -65,6 +66,12 @@ public:
     void FailNext(SimOperation operation, MMResult code);
     // Frames of card time advanced since construction.
     std::uint64_t ElapsedFrames() const;
+    // Frames of card time until the next queued buffer comes back (at least 1); none while no
+    // device plays or records into a buffer.
+    std::optional<std::uint64_t> FramesToNextReturn() const;
+    // Called, under the card's lock, whenever a wave operation may bring the next return
+    // closer (a buffer queued, a device started); it must not call the card. Empty = nobody.
+    void SetScheduleListener(std::function<void()> listener);
 
     MMResult WaveOutOpen(WaveOutHandle* handle, std::uint32_t deviceId, const WaveFormat* format,
                          WaveNotificationReceiver* receiver) override;
@@ -138,11 +145,14 @@ private:
     std::uint64_t elapsedFrames_ = 0;
     std::vector<std::int16_t> played_; // scratch of one step: what the output played
     std::vector<std::int16_t> stereo_; // scratch of one step: what the input heard
+    std::function<void()> scheduleListener_;
 };
 
-// Advances a card in real time on its own thread, in small steps by the frames that really
-// elapsed. A stall longer than a second (the machine suspended) is skipped, not made up in one
-// burst. Stops and joins its thread in the destructor; the card must outlive it.
+// Advances a card in real time on its own thread, by the frames that really elapsed, waking when
+// the next buffer is due to come back, when a wave operation may bring that closer, and at
+// least ten times a second. A stall longer than a second (the machine suspended) is skipped,
+// not made up in one burst. Stops and joins its thread in the destructor; the card must outlive
+// it.
 class RealTimeClock {
 public:
     explicit RealTimeClock(SimulatedCard& card);
@@ -152,11 +162,13 @@ public:
 
 private:
     void Run();
+    void Reschedule();
 
     SimulatedCard& card_;
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;
+    bool rescheduled_ = false; // a wave operation changed the card since the wait was planned
     std::thread thread_;
 };
 
