@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 #include <optional>
+#include <thread>
 #include <utility>
 
 namespace platform {
@@ -131,11 +132,10 @@ PaError PortAudioStream::OpenPaStream() {
     return error;
 }
 
-// Output runs from the open on; input once started.
+// Both directions run from the open on; input drops what it captures until started.
 PaError PortAudioStream::StartIfDue() {
     Pa_SetStreamFinishedCallback(stream_, &CallbacksEnded);
-    const bool due = direction_ == StreamDirection::Output || inputStarted_;
-    return due ? StartCallbacks() : paNoError;
+    return StartCallbacks();
 }
 
 PaError PortAudioStream::StartCallbacks() {
@@ -172,11 +172,20 @@ MMResult PortAudioStream::Queue(WaveHeader* header) {
 }
 
 MMResult PortAudioStream::Start() {
-    inputStarted_ = true;
+    recording_.store(true);
     if (stream_ == nullptr || expectCallbacks_.load()) {
         return MMSYSERR_NOERROR; // a lost stream starts with its reopen
     }
     return FromPaError(StartCallbacks());
+}
+
+void PortAudioStream::StopRecording() {
+    recording_.store(false);
+    // The callback reads `recording_` after announcing itself, so once it is seen outside
+    // Record, it stays out until the next Start.
+    while (inRecord_.load()) {
+        std::this_thread::yield();
+    }
 }
 
 MMResult PortAudioStream::Reset() {
@@ -184,7 +193,12 @@ MMResult PortAudioStream::Reset() {
     if (Died()) {
         Lose();
     }
-    StopCallback(false);
+    // Input keeps running, so that the next Start records at once.
+    if (direction_ == StreamDirection::Output) {
+        StopCallback(false);
+    } else {
+        StopRecording();
+    }
     {
         std::lock_guard lock(postMutex_);
         PostFinished();
@@ -199,7 +213,6 @@ MMResult PortAudioStream::Reset() {
     }
     playing_ = false;
     starved_ = false;
-    inputStarted_ = false;
     if (direction_ == StreamDirection::Output && stream_ != nullptr) {
         return FromPaError(StartCallbacks());
     }
@@ -224,6 +237,31 @@ MMResult PortAudioStream::Close() {
     return MMSYSERR_NOERROR;
 }
 
+bool PortAudioStream::CanPark() const {
+    return direction_ == StreamDirection::Input && stream_ != nullptr && !lost_.load();
+}
+
+bool PortAudioStream::Serves(PaDeviceIndex device, const WaveFormat& format) const {
+    return CanPark() && device == device_ && std::memcmp(&format, &format_, sizeof format) == 0;
+}
+
+MMResult PortAudioStream::Park() {
+    if (written_ != done_.load(std::memory_order_acquire)) {
+        return WAVERR_STILLPLAYING;
+    }
+    StopRecording();
+    std::lock_guard lock(postMutex_);
+    PostFinished();
+    Post(MM_WIM_CLOSE, nullptr);
+    receiver_.store(nullptr);
+    return MMSYSERR_NOERROR;
+}
+
+void PortAudioStream::Unpark(WaveNotificationReceiver* receiver) {
+    receiver_.store(receiver);
+    Post(MM_WIM_OPEN, nullptr);
+}
+
 int PortAudioStream::Callback(const void* input, void* output, unsigned long frames,
                               const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags status,
                               void* link) {
@@ -239,7 +277,7 @@ int PortAudioStream::Callback(const void* input, void* output, unsigned long fra
     if (stream.direction_ == StreamDirection::Output) {
         stream.Play(static_cast<char*>(output), bytes, status);
     } else {
-        stream.Record(static_cast<const char*>(input), bytes, status);
+        stream.RecordWhileStarted(static_cast<const char*>(input), bytes, status);
     }
     counters.callbacks.fetch_add(1, std::memory_order_relaxed);
     stream.lastCallbackNs_.store(SteadyNanoseconds(), std::memory_order_relaxed);
@@ -280,6 +318,18 @@ void PortAudioStream::Play(char* out, std::size_t bytes, PaStreamCallbackFlags s
             FinishCurrent(0);
         }
     }
+}
+
+void PortAudioStream::RecordWhileStarted(const char* in, std::size_t bytes,
+                                         PaStreamCallbackFlags status) {
+    inRecord_.store(true);
+    if (recording_.load()) {
+        Record(in, bytes, status);
+    } else if (in != nullptr) {
+        counters_.droppedInputFrames.fetch_add(bytes / format_.blockAlign,
+                                               std::memory_order_relaxed);
+    }
+    inRecord_.store(false);
 }
 
 void PortAudioStream::Record(const char* in, std::size_t bytes, PaStreamCallbackFlags status) {
@@ -414,7 +464,7 @@ void PortAudioStream::PostFinished() {
 }
 
 void PortAudioStream::Post(std::uint32_t message, WaveHeader* header) {
-    WaveNotificationReceiver* receiver = receiver_;
+    WaveNotificationReceiver* receiver = receiver_.load();
     dispatcher_.Post([receiver, message, header] {
         if (receiver != nullptr) {
             receiver->OnWaveMessage(message, header);

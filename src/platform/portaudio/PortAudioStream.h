@@ -80,6 +80,17 @@ public:
     // notifications and the close notification.
     MMResult Close();
 
+    // Input: a capture on a sound server costs a new connection for every open, and the
+    // instrument captures in bursts, opening and closing its input each time. So a closed input
+    // stream can be parked instead: it posts its close notification, keeps its PortAudio stream
+    // running (dropping what it captures) and serves the next open of the same device and
+    // format, which gets its open notification as from a new stream.
+    bool CanPark() const;
+    // A parked stream can serve an open of `device` with `format`.
+    bool Serves(PaDeviceIndex device, const WaveFormat& format) const;
+    MMResult Park(); // WAVERR_STILLPLAYING while the device holds buffers
+    void Unpark(WaveNotificationReceiver* receiver);
+
     // No callback for this long while the stream should run means that the device is lost.
     static constexpr std::chrono::milliseconds kStallLimit{1000};
     // The longest the UI thread waits for the PortAudio lock; longer means a reopen hangs.
@@ -109,7 +120,9 @@ private:
     void Adopt(PaStream* stream);
     void PostHealthCheck();
     void Play(char* out, std::size_t bytes, PaStreamCallbackFlags status);
+    void RecordWhileStarted(const char* in, std::size_t bytes, PaStreamCallbackFlags status);
     void Record(const char* in, std::size_t bytes, PaStreamCallbackFlags status);
+    void StopRecording();
     bool TakeNextHeader();
     void FinishCurrent(std::uint32_t bytes);
 
@@ -122,7 +135,7 @@ private:
 
     const StreamDirection direction_;
     Dispatcher& dispatcher_;
-    WaveNotificationReceiver* const receiver_;
+    std::atomic<WaveNotificationReceiver*> receiver_; // null while parked
     const WaveFormat format_;
     StreamCounters& counters_;
     DeviceHealth& health_;
@@ -137,7 +150,10 @@ private:
     std::atomic<bool> lost_{false};
     std::shared_ptr<CallbackLink> link_ = std::make_shared<CallbackLink>(this);
     std::atomic<bool> checkPosted_{false};
-    bool inputStarted_ = false;                   // UI thread
+    // Input: whether captured data goes into the queued buffers, and whether the callback is
+    // at that moment deciding or doing so.
+    std::atomic<bool> recording_{false};
+    std::atomic<bool> inRecord_{false};
     std::unique_ptr<PortAudioReopener> reopener_; // while lost
     // False once the stream is gone, for health checks still on their way to the UI thread.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

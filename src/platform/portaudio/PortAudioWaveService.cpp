@@ -55,6 +55,17 @@ MMResult PortAudioWaveService::Open(StreamDirection direction, std::uint32_t* ha
         // The device is being brought back; another attempt now would only wait on it.
         return FromPaError(paDeviceUnavailable);
     }
+    auto& streams = direction == StreamDirection::Output ? outputs_ : inputs_;
+    if (direction == StreamDirection::Input && parkedInput_ &&
+        parkedInput_->Serves(device, *format)) {
+        parkedInput_->Unpark(receiver);
+        *handle = nextHandle_++;
+        streams.emplace(*handle, std::move(parkedInput_));
+        return MMSYSERR_NOERROR;
+    }
+    if (direction == StreamDirection::Input) {
+        parkedInput_.reset(); // another device or format: free the device first
+    }
     auto stream = std::make_unique<PortAudioStream>(direction, dispatcher_, receiver, *format,
                                                     counters_, health_, session_.Lock());
     if (const MMResult result = stream->Open(device); result != MMSYSERR_NOERROR) {
@@ -65,7 +76,6 @@ MMResult PortAudioWaveService::Open(StreamDirection direction, std::uint32_t* ha
     }
     health_.OpenSucceeded();
     *handle = nextHandle_++;
-    auto& streams = direction == StreamDirection::Output ? outputs_ : inputs_;
     streams.emplace(*handle, std::move(stream));
     return MMSYSERR_NOERROR;
 }
@@ -115,8 +125,12 @@ MMResult PortAudioWaveService::Close(Streams& streams, std::uint32_t handle) {
     if (stream == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
-    const MMResult result = stream->Close();
+    const bool park = stream->CanPark();
+    const MMResult result = park ? stream->Park() : stream->Close();
     if (result == MMSYSERR_NOERROR) {
+        if (park) {
+            parkedInput_ = std::move(streams.at(handle));
+        }
         streams.erase(handle);
     }
     return result;

@@ -86,6 +86,7 @@ private:
     DeviceHealth health_; // before the streams, which tell it when they close
     Streams outputs_;
     Streams inputs_;
+    std::unique_ptr<PortAudioStream> parkedInput_; // the last closed input, still running
     std::uint32_t nextHandle_ = 1;
 };
 
