@@ -37,6 +37,11 @@ std::int64_t SteadyNanoseconds() {
         .count();
 }
 
+// Frames per callback: few callbacks (22 a second) cost little where a sound server sits
+// behind the device, and a captured block of 8000 frames fills in exactly four of them, so a
+// block returns as soon as its last frame is in.
+constexpr unsigned long kFramesPerCallback = 2000;
+
 // How often the notifier looks at the stream's health when nothing else wakes it.
 constexpr std::chrono::milliseconds kHealthTick{100};
 
@@ -107,7 +112,7 @@ PortAudioReopener::Open PortAudioStream::OpenRequest() const {
     const double rate = format_.samplesPerSec;
     return [parameters, output, rate, link = link_](PaStream** stream) {
         return Pa_OpenStream(stream, output ? nullptr : &parameters, output ? &parameters : nullptr,
-                             rate, paFramesPerBufferUnspecified, paNoFlag, &Callback, link.get());
+                             rate, kFramesPerCallback, paNoFlag, &Callback, link.get());
     };
 }
 
