@@ -87,6 +87,7 @@ PortAudioStream::~PortAudioStream() {
 
 MMResult PortAudioStream::Open(PaDeviceIndex device) {
     device_ = device;
+    exchanging_.store(direction_ == StreamDirection::Output);
     if (const PaError error = OpenPaStream(); error != paNoError) {
         return FromPaError(error);
     }
@@ -177,18 +178,18 @@ MMResult PortAudioStream::Queue(WaveHeader* header) {
 }
 
 MMResult PortAudioStream::Start() {
-    recording_.store(true);
+    exchanging_.store(true);
     if (stream_ == nullptr || expectCallbacks_.load()) {
         return MMSYSERR_NOERROR; // a lost stream starts with its reopen
     }
     return FromPaError(StartCallbacks());
 }
 
-void PortAudioStream::StopRecording() {
-    recording_.store(false);
-    // The callback reads `recording_` after announcing itself, so once it is seen outside
-    // Record, it stays out until the next Start.
-    while (inRecord_.load()) {
+void PortAudioStream::StopExchange() {
+    exchanging_.store(false);
+    // The callback reads `exchanging_` after announcing itself, so once it is seen outside the
+    // exchange, it stays out until the gate opens again.
+    while (inExchange_.load()) {
         std::this_thread::yield();
     }
 }
@@ -198,12 +199,10 @@ MMResult PortAudioStream::Reset() {
     if (Died()) {
         Lose();
     }
-    // Input keeps running, so that the next Start records at once.
-    if (direction_ == StreamDirection::Output) {
-        StopCallback(false);
-    } else {
-        StopRecording();
-    }
+    // The PortAudio stream keeps running: input records again at the next Start, output
+    // plays what is queued later. Stopping and starting it again would cost a round trip to
+    // a sound server each time, and PortAudio can hang in a start on a server that died.
+    StopExchange();
     {
         std::lock_guard lock(postMutex_);
         PostFinished();
@@ -218,9 +217,7 @@ MMResult PortAudioStream::Reset() {
     }
     playing_ = false;
     starved_ = false;
-    if (direction_ == StreamDirection::Output && stream_ != nullptr) {
-        return FromPaError(StartCallbacks());
-    }
+    exchanging_.store(direction_ == StreamDirection::Output);
     return MMSYSERR_NOERROR;
 }
 
@@ -254,7 +251,7 @@ MMResult PortAudioStream::Park() {
     if (written_ != done_.load(std::memory_order_acquire)) {
         return WAVERR_STILLPLAYING;
     }
-    StopRecording();
+    StopExchange();
     std::lock_guard lock(postMutex_);
     PostFinished();
     Post(MM_WIM_CLOSE, nullptr);
@@ -279,11 +276,7 @@ int PortAudioStream::Callback(const void* input, void* output, unsigned long fra
     const bool timed = counters.timeCallbacks.load(std::memory_order_relaxed);
     const std::uint64_t start = timed ? ThreadCpuNanoseconds() : 0;
     const std::size_t bytes = frames * stream.format_.blockAlign;
-    if (stream.direction_ == StreamDirection::Output) {
-        stream.Play(static_cast<char*>(output), bytes, status);
-    } else {
-        stream.RecordWhileStarted(static_cast<const char*>(input), bytes, status);
-    }
+    stream.Exchange(input, output, bytes, status);
     counters.callbacks.fetch_add(1, std::memory_order_relaxed);
     stream.lastCallbackNs_.store(SteadyNanoseconds(), std::memory_order_relaxed);
     if (timed) {
@@ -325,16 +318,21 @@ void PortAudioStream::Play(char* out, std::size_t bytes, PaStreamCallbackFlags s
     }
 }
 
-void PortAudioStream::RecordWhileStarted(const char* in, std::size_t bytes,
-                                         PaStreamCallbackFlags status) {
-    inRecord_.store(true);
-    if (recording_.load()) {
-        Record(in, bytes, status);
-    } else if (in != nullptr) {
+void PortAudioStream::Exchange(const void* input, void* output, std::size_t bytes,
+                               PaStreamCallbackFlags status) {
+    inExchange_.store(true);
+    const bool open = exchanging_.load();
+    if (direction_ == StreamDirection::Output && open) {
+        Play(static_cast<char*>(output), bytes, status);
+    } else if (direction_ == StreamDirection::Output) {
+        std::memset(output, format_.bitsPerSample == 8 ? 0x80 : 0, bytes);
+    } else if (open) {
+        Record(static_cast<const char*>(input), bytes, status);
+    } else if (input != nullptr) {
         counters_.droppedInputFrames.fetch_add(bytes / format_.blockAlign,
                                                std::memory_order_relaxed);
     }
-    inRecord_.store(false);
+    inExchange_.store(false);
 }
 
 void PortAudioStream::Record(const char* in, std::size_t bytes, PaStreamCallbackFlags status) {

@@ -8,9 +8,10 @@
 // thread and never blocks, waits or allocates: it takes queued headers from `queued_`, marks
 // finished ones done, puts them into `finished_` and wakes the notifier with sem_post. The
 // notifier thread posts one notification per finished header to the dispatcher, in the order
-// the callback finished them. Reset and Close first stop the stream, so that from then on the
-// UI thread owns the callback's state; a mutex among the notifier and the UI thread keeps
-// notifications in device order when both drain `finished_`.
+// the callback finished them. Reset closes the gate between the running PortAudio stream and the
+// buffers and Close stops the stream, so that from then on the UI thread owns the callback's
+// state; a mutex among the notifier and the UI thread keeps notifications in device order when
+// both drain `finished_`.
 //
 // A stream outlives the PortAudio stream under it. When the callbacks end by themselves or stall
 // (the sound server died), the notifier asks the UI thread to check; the UI thread gives the
@@ -73,8 +74,8 @@ public:
     MMResult Start();
     // Output: while paused the device plays silence and keeps its buffers.
     void SetPaused(bool paused) { paused_.store(paused, std::memory_order_relaxed); }
-    // Stops, returns every buffer with its notification in device order; output goes on
-    // playing what is queued later, input waits for Start.
+    // Returns every buffer with its notification in device order; output goes on playing what
+    // is queued later (silence until then), input waits for Start.
     MMResult Reset();
     // WAVERR_STILLPLAYING while the device holds buffers; else stops, posts the remaining
     // notifications and the close notification.
@@ -120,9 +121,11 @@ private:
     void Adopt(PaStream* stream);
     void PostHealthCheck();
     void Play(char* out, std::size_t bytes, PaStreamCallbackFlags status);
-    void RecordWhileStarted(const char* in, std::size_t bytes, PaStreamCallbackFlags status);
+    // The callback's work: play or record through the gate below.
+    void Exchange(const void* input, void* output, std::size_t bytes, PaStreamCallbackFlags status);
     void Record(const char* in, std::size_t bytes, PaStreamCallbackFlags status);
-    void StopRecording();
+    // Closes the gate and waits until the callback is out of the buffers.
+    void StopExchange();
     bool TakeNextHeader();
     void FinishCurrent(std::uint32_t bytes);
 
@@ -150,10 +153,12 @@ private:
     std::atomic<bool> lost_{false};
     std::shared_ptr<CallbackLink> link_ = std::make_shared<CallbackLink>(this);
     std::atomic<bool> checkPosted_{false};
-    // Input: whether captured data goes into the queued buffers, and whether the callback is
-    // at that moment deciding or doing so.
-    std::atomic<bool> recording_{false};
-    std::atomic<bool> inRecord_{false};
+    // The gate between the running PortAudio stream and the queued buffers (closed: output
+    // plays silence, input drops what it captures), and whether the callback is at that moment
+    // passing it. Output opens it at the open, input at Start; Reset closes it on the UI
+    // thread, which then owns the callback state.
+    std::atomic<bool> exchanging_{false};
+    std::atomic<bool> inExchange_{false};
     std::unique_ptr<PortAudioReopener> reopener_; // while lost
     // False once the stream is gone, for health checks still on their way to the UI thread.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
