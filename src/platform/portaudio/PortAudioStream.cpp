@@ -132,14 +132,14 @@ PaError PortAudioStream::OpenPaStream() {
         stream_ = nullptr;
         return error;
     }
-    if ((error = StartIfDue()) != paNoError) {
+    if ((error = StartPaStream()) != paNoError) {
         ClosePaStream();
     }
     return error;
 }
 
 // Both directions run from the open on; input drops what it captures until started.
-PaError PortAudioStream::StartIfDue() {
+PaError PortAudioStream::StartPaStream() {
     Pa_SetStreamFinishedCallback(stream_, &CallbacksEnded);
     return StartCallbacks();
 }
@@ -427,6 +427,11 @@ void PortAudioStream::Lose() {
     link_->owner.store(nullptr);
     std::shared_ptr<CallbackLink> deadLink =
         std::exchange(link_, std::make_shared<CallbackLink>(this));
+    // A callback that reached the buffers before the cut leaves them before the UI thread
+    // touches them; the gate stays as it was for the stream that the reopen brings.
+    const bool exchanging = exchanging_.load();
+    StopExchange();
+    exchanging_.store(exchanging);
     if (direction_ == StreamDirection::Input) {
         offset_ = 0;
     }
@@ -451,7 +456,7 @@ void PortAudioStream::Adopt(PaStream* stream) {
     reopener_.reset();
     stream_ = stream;
     lost_.store(false);
-    if (StartIfDue() != paNoError) {
+    if (StartPaStream() != paNoError) {
         Lose();
         return;
     }

@@ -111,7 +111,7 @@ private:
     };
     PortAudioReopener::Open OpenRequest() const;
     PaError OpenPaStream();
-    PaError StartIfDue();
+    PaError StartPaStream();
     PaError StartCallbacks();
     void ClosePaStream();
     std::unique_lock<std::timed_mutex> LockPortAudio() const;
