@@ -27,8 +27,8 @@ bool TForm1::AudioOut1FillBuffer(char* Buffer, int& Size) {
     const std::span<std::int16_t> samples(reinterpret_cast<std::int16_t*>(Buffer),
                                           static_cast<std::size_t>(AudioOut1.BufferSize() / 2));
     if (generatorMode != 1) {
-        Size = generator::FillTwoTone(samples, AudioOut1.FrameRate(),
-                                      {gen1Amplitude, gen1Frequency, gen2Amplitude, gen2Frequency});
+        Size = twoToneBlocks_.Fill(samples, AudioOut1.FrameRate(),
+                                   {gen1Amplitude, gen1Frequency, gen2Amplitude, gen2Frequency});
         return true;
     }
     generator::SweepFields fields{Edit106->text().toStdString(), Edit110->text().toStdString()};

@@ -12,6 +12,7 @@
 #include "audio/AudioMixer.h"
 #include "display/Canvas.h"
 #include "display/Ranges.h"
+#include "generator/Synthesis.h"
 #include "platform/BufferMemory.h"
 #include "platform/VolumeService.h"
 #include "platform/WaveService.h"
@@ -425,6 +426,7 @@ private:
 
     IdleMode idleMode_ = IdleMode::EventDriven;
     PassScheduler passScheduler_;
+    generator::TwoToneBlocks twoToneBlocks_;
     platform::VolumeService& volume_;
     ClientArea* clientArea_ = nullptr;
     std::unique_ptr<FramebufferCanvas> canvas_;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace generator {
 
@@ -25,6 +26,7 @@ struct TwoTone {
     std::int32_t gen1Frequency;
     std::int32_t gen2Amplitude;
     std::int32_t gen2Frequency;
+    bool operator==(const TwoTone&) const = default;
 };
 
 // The swept signal's variables (rampFrequency, rampStepSamples, rampStepCounter of the
@@ -48,6 +50,21 @@ struct SweepFields {
 // many as `buffer` holds, and returns the number of bytes written (Size: 44 100).
 std::int32_t FillTwoTone(std::span<std::int16_t> buffer, std::int32_t frameRate,
                          const TwoTone& generators);
+
+// Mode 0 blocks as FillTwoTone writes them. A block depends only on the settings, the frame
+// rate and its length, since every block starts at phase 0: while they stay, each block repeats
+// the last one, which is copied instead of computed again (half a second of sines costs some
+// milliseconds, twice a second, for as long as the generators play).
+class TwoToneBlocks {
+public:
+    std::int32_t Fill(std::span<std::int16_t> buffer, std::int32_t frameRate,
+                      const TwoTone& generators);
+
+private:
+    std::vector<std::int16_t> last_;
+    std::int32_t lastFrameRate_ = 0;
+    TwoTone lastGenerators_{};
+};
 
 // Mode 1: reads the two fields (an empty field becomes "1" in `fields` first), starts the sweep
 // at rnd(start / 5) Hz (at least 1) rising 1 Hz every rnd(step / 25) samples (at least 1), and

@@ -109,6 +109,37 @@ TEST(TwoTone, SizeIsTheBlockWhatever_BufferLargerOrSmaller) {
     EXPECT_EQ(noRate, std::vector<std::int16_t>(10, 0));
 }
 
+// Each block of a series equals the block computed afresh, whichever setting changed before it.
+TEST(TwoTone, ReusedBlocksEqualFreshOnesThroughEverySettingChange) {
+    struct Step {
+        std::int32_t frameRate;
+        TwoTone generators;
+        std::size_t bufferSamples;
+    };
+    const TwoTone tones{20000, 100, 8000, 1234};
+    const Step series[] = {
+        {kFrameRate, tones, generator::kTwoToneSamples},
+        {kFrameRate, tones, generator::kTwoToneSamples}, // repeated
+        {kFrameRate, {20001, 100, 8000, 1234}, generator::kTwoToneSamples},
+        {kFrameRate, {20001, 101, 8000, 1234}, generator::kTwoToneSamples},
+        {kFrameRate, {20001, 101, 8001, 1234}, generator::kTwoToneSamples},
+        {kFrameRate, {20001, 101, 8001, 1235}, generator::kTwoToneSamples},
+        {22050, {20001, 101, 8001, 1235}, generator::kTwoToneSamples},
+        {22050, {20001, 101, 8001, 1235}, 100}, // a shorter buffer
+        {22050, {20001, 101, 8001, 1235}, generator::kTwoToneSamples},
+    };
+    generator::TwoToneBlocks blocks;
+    for (std::size_t k = 0; k < std::size(series); ++k) {
+        const Step& step = series[k];
+        std::vector<std::int16_t> reused(step.bufferSamples, kUntouched);
+        std::vector<std::int16_t> fresh(step.bufferSamples, kUntouched);
+        EXPECT_EQ(blocks.Fill(reused, step.frameRate, step.generators),
+                  FillTwoTone(fresh, step.frameRate, step.generators))
+            << k;
+        EXPECT_EQ(reused, fresh) << k;
+    }
+}
+
 TEST(Sweep, DefaultFieldsSweep20To269HzInEveryBlock) {
     SweepFields fields{"100", "500"};
     RampState ramp;
