@@ -39,8 +39,14 @@ std::int64_t SteadyNanoseconds() {
 
 // Frames per callback: few callbacks (22 a second) cost little where a sound server sits
 // behind the device, and a captured block of 8000 frames fills in exactly four of them, so a
-// block returns as soon as its last frame is in.
+// block returns as soon as its last frame is in. Larger callbacks on either stream, or a
+// deeper playback buffer, let a sound server deliver capture in bursts; a block that ends early in
+// a burst finds no buffer queued for the rest of it, and the capture loses blocks.
 constexpr unsigned long kFramesPerCallback = 2000;
+
+// Capture buffer: room for more than a block, where the device's high latency holds two
+// callbacks. It also wakes a sound server's client less often.
+constexpr double kCaptureLatencySeconds = 0.2;
 
 // How often the notifier looks at the stream's health when nothing else wakes it.
 constexpr std::chrono::milliseconds kHealthTick{100};
@@ -107,9 +113,11 @@ PortAudioReopener::Open PortAudioStream::OpenRequest() const {
     parameters.device = device_;
     parameters.channelCount = format_.channels;
     parameters.sampleFormat = format_.bitsPerSample == 8 ? paUInt8 : paInt16;
-    // The instrument needs no short latency, but no gap either: take the safe end.
+    // The instrument needs no short latency, but no gap either: take the safe end, and for
+    // capture a buffer that rides out a callback thread delayed by a busy machine.
     parameters.suggestedLatency =
-        output ? info->defaultHighOutputLatency : info->defaultHighInputLatency;
+        output ? info->defaultHighOutputLatency
+               : std::max(info->defaultHighInputLatency, kCaptureLatencySeconds);
     const double rate = format_.samplesPerSec;
     return [parameters, output, rate, link = link_](PaStream** stream) {
         return Pa_OpenStream(stream, output ? nullptr : &parameters, output ? &parameters : nullptr,
