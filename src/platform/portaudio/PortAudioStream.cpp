@@ -48,8 +48,10 @@ constexpr unsigned long kFramesPerCallback = 2000;
 // callbacks. It also wakes a sound server's client less often.
 constexpr double kCaptureLatencySeconds = 0.2;
 
-// How often the notifier looks at the stream's health when nothing else wakes it.
-constexpr std::chrono::milliseconds kHealthTick{100};
+// How often the notifier looks at the stream's health when nothing else wakes it. Only a stall
+// needs the look, as callbacks that end wake the notifier at once; a quarter of the stall limit
+// notices one soon enough and wakes a healthy stream's notifier only four times a second.
+constexpr std::chrono::milliseconds kHealthTick{250};
 
 void WaitAtMost(sem_t* semaphore, std::chrono::milliseconds limit) {
     timespec deadline{};
