@@ -6,7 +6,8 @@
 // n / frameRate * 3.14159 * 2 * f, in extended precision.
 //
 // Called by the window's output handler (TForm1::AudioOut1FillBuffer) on the user-interface
-// thread each time the playback stream asks for a block. Pure: works only on the arguments.
+// thread each time the playback stream asks for a block. Pure: works only on the arguments, but
+// for TwoToneBlocks, which keeps the last block it wrote.
 
 #include <cstdint>
 #include <span>
