@@ -83,8 +83,7 @@ std::int32_t FillTwoTone(std::span<std::int16_t> buffer, std::int32_t frameRate,
 std::int32_t TwoToneBlocks::Fill(std::span<std::int16_t> buffer, std::int32_t frameRate,
                                  const TwoTone& generators) {
     const auto count = static_cast<std::size_t>(Capacity(buffer, kTwoToneSamples));
-    if (last_.empty() || count != last_.size() || frameRate != lastFrameRate_ ||
-        generators != lastGenerators_) {
+    if (count != last_.size() || frameRate != lastFrameRate_ || generators != lastGenerators_) {
         const std::int32_t bytes = FillTwoTone(buffer, frameRate, generators);
         last_.assign(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(count));
         lastFrameRate_ = frameRate;
