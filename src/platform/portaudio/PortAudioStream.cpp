@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: MIT
+// A PortAudio stream's life on the UI thread: opening the device, starting, resetting, parking
+// and closing. The callback side is in PortAudioStreamCallback.cpp, the health watch and the
+// notifications in PortAudioStreamHealth.cpp.
 #include "platform/portaudio/PortAudioStream.h"
 
+#include "platform/portaudio/HeaderFlags.h"
 #include "platform/portaudio/PortAudioErrors.h"
 #include "platform/portaudio/PortAudioSession.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <ctime>
 #include <optional>
 #include <thread>
 #include <utility>
@@ -15,27 +17,6 @@
 namespace platform {
 
 namespace {
-
-// The device marks a finished header while the UI thread may look at the flags of the headers
-// it still holds, so the backend touches the flags of a queued header only atomically.
-void MarkQueued(WaveHeader* header) {
-    std::atomic_ref<std::uint32_t> flags(header->flags);
-    flags.store((flags.load() & ~WHDR_DONE) | WHDR_INQUEUE);
-}
-
-// One step, so that the UI thread never sees a header that is neither queued nor done.
-void MarkDone(WaveHeader* header) {
-    std::atomic_ref<std::uint32_t> flags(header->flags);
-    std::uint32_t old = flags.load();
-    while (!flags.compare_exchange_weak(old, (old & ~WHDR_INQUEUE) | WHDR_DONE)) {
-    }
-}
-
-std::int64_t SteadyNanoseconds() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 // Frames per callback: few callbacks (22 a second) cost little where a sound server sits
 // behind the device, and a captured block of 8000 frames fills in exactly four of them, so a
@@ -47,28 +28,6 @@ constexpr unsigned long kFramesPerCallback = 2000;
 // Capture buffer: room for more than a block, where the device's high latency holds two
 // callbacks. It also wakes a sound server's client less often.
 constexpr double kCaptureLatencySeconds = 0.2;
-
-// How often the notifier looks at the stream's health when nothing else wakes it. Only a stall
-// needs the look, as callbacks that end wake the notifier at once; a quarter of the stall limit
-// notices one soon enough and wakes a healthy stream's notifier only four times a second.
-constexpr std::chrono::milliseconds kHealthTick{250};
-
-void WaitAtMost(sem_t* semaphore, std::chrono::milliseconds limit) {
-    timespec deadline{};
-    clock_gettime(CLOCK_REALTIME, &deadline);
-    const auto ns = deadline.tv_nsec + std::chrono::nanoseconds(limit).count();
-    deadline.tv_sec += static_cast<time_t>(ns / 1'000'000'000);
-    deadline.tv_nsec = static_cast<long>(ns % 1'000'000'000);
-    while (sem_timedwait(semaphore, &deadline) != 0 && errno == EINTR) {
-    }
-}
-
-std::uint64_t ThreadCpuNanoseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<std::uint64_t>(now.tv_sec) * 1'000'000'000u +
-           static_cast<std::uint64_t>(now.tv_nsec);
-}
 
 } // namespace
 
@@ -161,19 +120,6 @@ PaError PortAudioStream::StartCallbacks() {
     const PaError error = lock.owns_lock() ? Pa_StartStream(stream_) : paDeviceUnavailable;
     expectCallbacks_.store(error == paNoError);
     return error;
-}
-
-// The callbacks ended without being stopped, or stalled: the device is gone.
-bool PortAudioStream::Died() const {
-    const auto silentFor = std::chrono::nanoseconds(SteadyNanoseconds() - lastCallbackNs_.load());
-    return expectCallbacks_.load() && (callbacksEnded_.load() || silentFor > kStallLimit);
-}
-
-void PortAudioStream::CallbacksEnded(void* link) {
-    if (PortAudioStream* stream = static_cast<CallbackLink*>(link)->owner.load()) {
-        stream->callbacksEnded_.store(true);
-        sem_post(&stream->wake_);
-    }
 }
 
 MMResult PortAudioStream::Queue(WaveHeader* header) {
@@ -274,232 +220,6 @@ void PortAudioStream::Unpark(WaveNotificationReceiver* receiver) {
     Post(MM_WIM_OPEN, nullptr);
 }
 
-int PortAudioStream::Callback(const void* input, void* output, unsigned long frames,
-                              const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags status,
-                              void* link) {
-    PortAudioStream* owner = static_cast<CallbackLink*>(link)->owner.load();
-    if (owner == nullptr) {
-        return paAbort; // given up for dead: its buffers are no longer this stream's
-    }
-    PortAudioStream& stream = *owner;
-    StreamCounters& counters = stream.counters_;
-    const bool timed = counters.timeCallbacks.load(std::memory_order_relaxed);
-    const std::uint64_t start = timed ? ThreadCpuNanoseconds() : 0;
-    const std::size_t bytes = frames * stream.format_.blockAlign;
-    stream.Exchange(input, output, bytes, status);
-    counters.callbacks.fetch_add(1, std::memory_order_relaxed);
-    stream.lastCallbackNs_.store(SteadyNanoseconds(), std::memory_order_relaxed);
-    if (timed) {
-        counters.callbackNanoseconds.fetch_add(ThreadCpuNanoseconds() - start,
-                                               std::memory_order_relaxed);
-    }
-    return paContinue;
-}
-
-void PortAudioStream::Play(char* out, std::size_t bytes, PaStreamCallbackFlags status) {
-    if ((status & paOutputUnderflow) != 0) {
-        counters_.underruns.fetch_add(1, std::memory_order_relaxed);
-    }
-    const int silence = format_.bitsPerSample == 8 ? 0x80 : 0;
-    if (paused_.load(std::memory_order_relaxed)) {
-        std::memset(out, silence, bytes);
-        return;
-    }
-    while (bytes > 0) {
-        if (current_ == nullptr && !TakeNextHeader()) {
-            starved_ = starved_ || playing_;
-            playing_ = false;
-            std::memset(out, silence, bytes);
-            return;
-        }
-        if (starved_) {
-            counters_.underruns.fetch_add(1, std::memory_order_relaxed);
-            starved_ = false;
-        }
-        playing_ = true;
-        const std::size_t n = std::min<std::size_t>(bytes, current_->bufferLength - offset_);
-        std::memcpy(out, current_->data + offset_, n);
-        out += n;
-        bytes -= n;
-        offset_ += static_cast<std::uint32_t>(n);
-        if (offset_ >= current_->bufferLength) {
-            FinishCurrent(0);
-        }
-    }
-}
-
-void PortAudioStream::Exchange(const void* input, void* output, std::size_t bytes,
-                               PaStreamCallbackFlags status) {
-    inExchange_.store(true);
-    const bool open = exchanging_.load();
-    if (direction_ == StreamDirection::Output && open) {
-        Play(static_cast<char*>(output), bytes, status);
-    } else if (direction_ == StreamDirection::Output) {
-        std::memset(output, format_.bitsPerSample == 8 ? 0x80 : 0, bytes);
-    } else if (open) {
-        Record(static_cast<const char*>(input), bytes, status);
-    } else if (input != nullptr) {
-        counters_.droppedInputFrames.fetch_add(bytes / format_.blockAlign,
-                                               std::memory_order_relaxed);
-    }
-    inExchange_.store(false);
-}
-
-void PortAudioStream::Record(const char* in, std::size_t bytes, PaStreamCallbackFlags status) {
-    if ((status & paInputOverflow) != 0) {
-        counters_.overruns.fetch_add(1, std::memory_order_relaxed);
-    }
-    if (in == nullptr) {
-        return;
-    }
-    while (bytes > 0) {
-        if (current_ == nullptr && !TakeNextHeader()) {
-            counters_.droppedInputFrames.fetch_add(bytes / format_.blockAlign,
-                                                   std::memory_order_relaxed);
-            return;
-        }
-        const std::size_t n = std::min<std::size_t>(bytes, current_->bufferLength - offset_);
-        std::memcpy(current_->data + offset_, in, n);
-        in += n;
-        bytes -= n;
-        offset_ += static_cast<std::uint32_t>(n);
-        if (offset_ >= current_->bufferLength) {
-            FinishCurrent(current_->bufferLength);
-        }
-    }
-}
-
-bool PortAudioStream::TakeNextHeader() {
-    offset_ = 0;
-    while ((current_ = queued_.Pop()) != nullptr) {
-        if (current_->bufferLength > 0) {
-            return true;
-        }
-        FinishCurrent(0);
-    }
-    return false;
-}
-
-void PortAudioStream::FinishCurrent(std::uint32_t bytes) {
-    if (direction_ == StreamDirection::Input) {
-        current_->bytesRecorded = bytes;
-    }
-    MarkDone(current_);
-    // Cannot overflow: Queue keeps the headers in the device below the ring's capacity.
-    finished_.Push(current_);
-    done_.fetch_add(1, std::memory_order_release);
-    current_ = nullptr;
-    offset_ = 0;
-    sem_post(&wake_);
-}
-
-void PortAudioStream::NotifierLoop() {
-    for (;;) {
-        WaitAtMost(&wake_, kHealthTick);
-        if (quit_.load()) {
-            return;
-        }
-        {
-            std::lock_guard lock(postMutex_);
-            PostFinished();
-        }
-        if (Died()) {
-            PostHealthCheck();
-        }
-    }
-}
-
-void PortAudioStream::PostHealthCheck() {
-    if (checkPosted_.exchange(true)) {
-        return;
-    }
-    dispatcher_.Post([this, alive = alive_] {
-        if (*alive) {
-            CheckHealth();
-        }
-    });
-}
-
-void PortAudioStream::CheckHealth() {
-    checkPosted_.store(false);
-    if (!lost_.load() && Died()) {
-        Lose();
-    }
-}
-
-// Gives up the dead PortAudio stream to a reopener, which closes it and opens a new one; the
-// queued buffers wait for that one. A buffer that was being recorded starts again, so that no
-// block spans the gap.
-void PortAudioStream::Lose() {
-    const bool ended = callbacksEnded_.load();
-    expectCallbacks_.store(false);
-    lost_.store(true);
-    link_->owner.store(nullptr);
-    std::shared_ptr<CallbackLink> deadLink =
-        std::exchange(link_, std::make_shared<CallbackLink>(this));
-    // A callback that reached the buffers before the cut leaves them before the UI thread
-    // touches them; the gate stays as it was for the stream that the reopen brings.
-    const bool exchanging = exchanging_.load();
-    StopExchange();
-    exchanging_.store(exchanging);
-    if (direction_ == StreamDirection::Input) {
-        offset_ = 0;
-    }
-    auto deliver = [this, alive = alive_, lock = lock_](PaStream* stream) {
-        dispatcher_.Post([this, alive, lock, stream] {
-            if (*alive) {
-                Adopt(stream);
-                return;
-            }
-            std::lock_guard portAudio(*lock);
-            Pa_CloseStream(stream);
-        });
-    };
-    reopener_ =
-        std::make_unique<PortAudioReopener>(lock_, std::exchange(stream_, nullptr),
-                                            std::move(deadLink), OpenRequest(), std::move(deliver));
-    health_.StreamLost(this, ended ? "the sound device stopped its stream"
-                                   : "the sound device stopped answering");
-}
-
-void PortAudioStream::Adopt(PaStream* stream) {
-    reopener_.reset();
-    stream_ = stream;
-    lost_.store(false);
-    if (StartPaStream() != paNoError) {
-        Lose();
-        return;
-    }
-    health_.StreamWorks(this);
-}
-
-void PortAudioStream::PostFinished() {
-    const std::uint32_t message = direction_ == StreamDirection::Output ? MM_WOM_DONE : MM_WIM_DATA;
-    while (WaveHeader* header = finished_.Pop()) {
-        taken_.fetch_add(1, std::memory_order_release);
-        Post(message, header);
-    }
-}
-
-void PortAudioStream::Post(std::uint32_t message, WaveHeader* header) {
-    WaveNotificationReceiver* receiver = receiver_.load();
-    dispatcher_.Post([receiver, message, header] {
-        if (receiver != nullptr) {
-            receiver->OnWaveMessage(message, header);
-        }
-    });
-}
-
-void PortAudioStream::ReturnHeader(WaveHeader* header, std::uint32_t bytes) {
-    if (direction_ == StreamDirection::Input) {
-        header->bytesRecorded = bytes;
-    }
-    MarkDone(header);
-    done_.fetch_add(1, std::memory_order_release);
-    taken_.fetch_add(1, std::memory_order_release);
-    Post(direction_ == StreamDirection::Output ? MM_WOM_DONE : MM_WIM_DATA, header);
-}
-
 void PortAudioStream::StopCallback(bool drain) {
     expectCallbacks_.store(false);
     if (stream_ == nullptr) {
@@ -535,12 +255,10 @@ std::unique_lock<std::timed_mutex> PortAudioStream::LockPortAudio() const {
     return std::unique_lock(*lock_, kPortAudioWait);
 }
 
-void PortAudioStream::StopNotifier() {
-    if (notifier_.joinable()) {
-        quit_.store(true);
-        sem_post(&wake_);
-        notifier_.join();
-    }
+std::int64_t PortAudioStream::SteadyNanoseconds() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 } // namespace platform

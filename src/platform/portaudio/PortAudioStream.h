@@ -102,6 +102,7 @@ private:
                         const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags status,
                         void* link);
     static void CallbacksEnded(void* link);
+    static std::int64_t SteadyNanoseconds();
     // What a PortAudio stream's threads reach their owner through. Giving a PortAudio stream up
     // cuts the link first, so that a late callback of the dead stream touches nothing of the
     // owner's; the reopener keeps the cut link alive until the dead stream is closed.

@@ -1,0 +1,143 @@
+// SPDX-License-Identifier: MIT
+#include "app/program/Options.h"
+
+#include <charconv>
+#include <set>
+#include <string_view>
+
+namespace app {
+
+namespace {
+
+const std::string_view valueOptions[] = {"--audio",      "--input",      "--log",
+                                         "--quit-after", "--screenshot", "--script"};
+
+ParsedCommandLine Failure(const std::string& what) {
+    ParsedCommandLine result;
+    result.action = ParsedCommandLine::Action::Fail;
+    result.exitCode = 2;
+    result.message = "osciloskop: " + what + "\nTry 'osciloskop --help' for the options.\n";
+    return result;
+}
+
+bool TakesValue(std::string_view name) {
+    for (auto option : valueOptions) {
+        if (option == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whole non-negative decimal milliseconds that fit an int; nothing else.
+std::optional<int> Milliseconds(std::string_view text) {
+    int value = 0;
+    const char* end = text.data() + text.size();
+    auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || text.front() == '-' || error != std::errc() || stop != end) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// Stores one option's value; returns an error text, empty when the value is accepted.
+std::string Apply(Options& options, std::string_view name, const std::string& value) {
+    if (value.empty() && name != "--audio") {
+        return "option '" + std::string(name) + "' needs a non-empty value";
+    }
+    if (name == "--audio") {
+        options.audio = value == "auto" ? "" : value;
+    } else if (name == "--input") {
+        options.input = value;
+    } else if (name == "--log") {
+        options.log = value;
+    } else if (name == "--screenshot") {
+        options.screenshot = value;
+    } else if (name == "--script") {
+        options.script = value;
+    } else {
+        options.quitAfterMs = Milliseconds(value);
+        if (!options.quitAfterMs) {
+            return "'" + value + "' is not a whole number of milliseconds for --quit-after";
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+std::string VersionText() {
+    return std::string("osciloskop ") + OSC_VERSION + "\n";
+}
+
+std::string UsageText() {
+    return "Usage: osciloskop [options]\n"
+           "Two-channel oscilloscope, rms and frequency meter and sine generator on the sound "
+           "card.\n"
+           "\n"
+           "Options:\n"
+           "  --audio VALUE       sound card: 'sim' (simulated card and measuring unit), a device\n"
+           "                      name or index, or 'auto' (default: the system's default device\n"
+           "                      when it has input and output, otherwise the simulated card)\n"
+           "  --input FILE        the simulated card plays FILE (stereo or mono, 44100 Hz) into\n"
+           "                      its input, looped; first file channel = voltage UR, second =\n"
+           "                      current IL; implies --audio sim\n"
+           "  --log FILE          write one CSV row of readouts per captured block to FILE\n"
+           "                      ('-' = standard output)\n"
+           "  --quit-after MS     close the window after MS milliseconds\n"
+           "  --screenshot FILE   save the window's client area as a PNG when it closes\n"
+           "  --version           show the program's name and version\n"
+           "  --script FILE       run the commands in FILE on the window ('-' = standard\n"
+           "                      input); see README for the commands\n"
+           "  --help              show this text\n";
+}
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+    ParsedCommandLine result;
+    std::set<std::string> seen;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--help" || argument == "-h") {
+            result.action = ParsedCommandLine::Action::ShowHelp;
+            result.message = UsageText();
+            return result;
+        }
+        if (argument == "--version") {
+            result.action = ParsedCommandLine::Action::ShowVersion;
+            result.message = VersionText();
+            return result;
+        }
+        const auto equals = argument.find('=');
+        const std::string name = argument.substr(0, equals);
+        if (!argument.starts_with("--") || !TakesValue(name)) {
+            return Failure(argument.starts_with("-") ? "unknown option '" + name + "'"
+                                                     : "unexpected argument '" + argument + "'");
+        }
+        if (!seen.insert(name).second) {
+            return Failure("option '" + name + "' is given more than once");
+        }
+        std::string value;
+        if (equals != std::string::npos) {
+            value = argument.substr(equals + 1);
+        } else if (i + 1 < arguments.size()) {
+            value = arguments[++i];
+        } else {
+            return Failure("option '" + name + "' needs a value");
+        }
+        if (auto error = Apply(result.options, name, value); !error.empty()) {
+            return Failure(error);
+        }
+    }
+    Options& options = result.options;
+    if (!options.input.empty()) {
+        if (!options.audio.empty() && options.audio != "sim") {
+            return Failure("--input plays through the simulated card and cannot be used with "
+                           "--audio " +
+                           options.audio);
+        }
+        options.audio = "sim";
+    }
+    return result;
+}
+
+} // namespace app

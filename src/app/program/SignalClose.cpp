@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: MIT
+#include "app/program/SignalClose.h"
+
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <fcntl.h>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace app {
+namespace {
+
+constexpr int kEndingSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
+
+int pipeFds[2] = {-1, -1};
+volatile std::sig_atomic_t receivedSignal = 0;
+
+// Async-signal-safe only: a flag, a write and, on the second signal, _exit.
+extern "C" void OnEndingSignal(int signal) {
+    if (receivedSignal != 0) {
+        _exit(SignalClose::ExitCodeFor(signal));
+    }
+    receivedSignal = signal;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = write(pipeFds[1], &byte, 1);
+}
+
+// A signal ignored at start stays ignored (a program started with nohup keeps running after
+// the logout).
+void InstallHandler(void (*handler)(int)) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : kEndingSignals) {
+        struct sigaction previous {};
+        sigaction(signal, nullptr, &previous);
+        if (previous.sa_handler != SIG_IGN) {
+            sigaction(signal, &action, nullptr);
+        }
+    }
+}
+
+} // namespace
+
+SignalClose::SignalClose(std::function<void()> close, QObject* parent)
+    : QObject(parent), close_(std::move(close)) {
+    if (pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0) {
+        throw std::runtime_error("cannot create the signal pipe");
+    }
+    receivedSignal = 0;
+    notifier_ = new QSocketNotifier(pipeFds[0], QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &SignalClose::OnPipeReadable);
+    InstallHandler(OnEndingSignal);
+}
+
+SignalClose::~SignalClose() {
+    InstallHandler(SIG_DFL);
+    delete notifier_;
+    close(pipeFds[0]);
+    close(pipeFds[1]);
+    pipeFds[0] = pipeFds[1] = -1;
+}
+
+int SignalClose::ReceivedSignal() const {
+    return receivedSignal;
+}
+
+void SignalClose::OnPipeReadable() {
+    char bytes[16];
+    while (read(pipeFds[0], bytes, sizeof bytes) > 0) {
+    }
+    close_();
+}
+
+} // namespace app

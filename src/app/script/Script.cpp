@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: MIT
+#include "app/script/Script.h"
+
+#include <charconv>
+#include <optional>
+
+namespace app {
+
+namespace {
+
+struct VerbSyntax {
+    std::string_view name;
+    ScriptVerb verb;
+    std::size_t arguments;
+    // Index of the argument that must be a whole number, or -1.
+    int numberAt;
+};
+
+constexpr VerbSyntax verbs[] = {
+    {"wait", ScriptVerb::Wait, 1, 0},
+    {"click", ScriptVerb::Click, 1, -1},
+    {"select", ScriptVerb::Select, 2, -1},
+    {"type", ScriptVerb::Type, 2, -1},
+    {"dblclick", ScriptVerb::DoubleClick, 1, -1},
+    {"scroll", ScriptVerb::Scroll, 2, 1},
+    {"menu", ScriptVerb::Menu, 1, -1},
+    {"screenshot", ScriptVerb::Screenshot, 1, -1},
+    {"expect", ScriptVerb::Expect, 2, -1},
+    {"quit", ScriptVerb::Quit, 0, -1},
+};
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
+// Splits one line into words; returns an error text, empty on success.
+std::string SplitWords(std::string_view line, std::vector<std::string>& words) {
+    std::size_t i = 0;
+    while (i < line.size()) {
+        if (IsBlank(line[i])) {
+            ++i;
+        } else if (line[i] == '#') {
+            break;
+        } else if (line[i] == '"') {
+            std::string word;
+            for (++i; i < line.size() && line[i] != '"'; ++i) {
+                if (line[i] == '\\' && i + 1 < line.size()) {
+                    ++i;
+                }
+                word += line[i];
+            }
+            if (i == line.size()) {
+                return "the quoted text is not closed";
+            }
+            ++i;
+            if (i < line.size() && !IsBlank(line[i]) && line[i] != '#') {
+                return "a blank must follow the closing quote";
+            }
+            words.push_back(std::move(word));
+        } else {
+            const std::size_t start = i;
+            while (i < line.size() && !IsBlank(line[i]) && line[i] != '"') {
+                ++i;
+            }
+            words.emplace_back(line.substr(start, i - start));
+        }
+    }
+    return {};
+}
+
+std::optional<int> WholeNumber(const std::string& text, bool allowNegative) {
+    int value = 0;
+    const char* end = text.data() + text.size();
+    auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end || (value < 0 && !allowNegative)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// Fills `command` from the words of its line; returns an error text, empty on success.
+std::string Interpret(std::vector<std::string> words, ScriptCommand& command) {
+    const VerbSyntax* syntax = nullptr;
+    for (const VerbSyntax& candidate : verbs) {
+        if (candidate.name == words.front()) {
+            syntax = &candidate;
+        }
+    }
+    if (syntax == nullptr) {
+        return "unknown command '" + words.front() + "'";
+    }
+    const std::size_t given = words.size() - 1;
+    if (given != syntax->arguments) {
+        return "'" + words.front() + "' takes " + std::to_string(syntax->arguments) +
+               (syntax->arguments == 1 ? " argument" : " arguments") + ", not " +
+               std::to_string(given);
+    }
+    command.verb = syntax->verb;
+    command.arguments.assign(words.begin() + 1, words.end());
+    if (syntax->numberAt >= 0) {
+        const std::string& text = command.arguments[syntax->numberAt];
+        auto number = WholeNumber(text, syntax->verb == ScriptVerb::Scroll);
+        if (!number) {
+            return "'" + text + "' is not a whole number" +
+                   (syntax->verb == ScriptVerb::Wait ? " of milliseconds" : "");
+        }
+        command.number = *number;
+    }
+    return {};
+}
+
+} // namespace
+
+ParsedScript ParseScript(std::string_view text) {
+    ParsedScript result;
+    int lineNumber = 0;
+    while (!text.empty() || lineNumber == 0) {
+        ++lineNumber;
+        const std::size_t end = text.find('\n');
+        const std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        std::vector<std::string> words;
+        std::string error = SplitWords(line, words);
+        ScriptCommand command;
+        command.line = lineNumber;
+        if (error.empty() && !words.empty()) {
+            error = Interpret(std::move(words), command);
+            result.commands.push_back(std::move(command));
+        }
+        if (!error.empty()) {
+            result.commands.clear();
+            result.error = "line " + std::to_string(lineNumber) + ": " + error;
+            return result;
+        }
+    }
+    return result;
+}
+
+} // namespace app

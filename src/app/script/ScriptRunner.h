@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// Runs a parsed script on the window through the same signals that a user's click, choice,
+// typing, double click, drag or menu choice produces, so that exactly the handlers bound to
+// those run. Controls are found by object name and treated by their widget type. Commands run
+// one after another from the event loop; `wait` lets the loop run, it never blocks it.
+
+#include "app/script/Script.h"
+
+#include <QObject>
+
+#include <string>
+#include <vector>
+
+class QMainWindow;
+
+namespace app {
+
+// Checks every control and menu entry that the script names against the window's objects
+// before it is shown; returns "line N: ..." for the first that does not fit, empty when all do.
+std::string CheckScript(const std::vector<ScriptCommand>& commands, QMainWindow& window);
+
+class ScriptRunner : public QObject {
+public:
+    ScriptRunner(std::vector<ScriptCommand> commands, QMainWindow& window);
+    ~ScriptRunner() override;
+
+    // Runs the first command from the event loop once it is running.
+    void Start();
+    // 0 while every command did what it said, 1 after a failed `expect` or a refused action.
+    int ExitCode() const { return exitCode_; }
+
+private:
+    void RunNext();
+    // Performs one command; returns an error text, empty on success.
+    std::string Perform(const ScriptCommand& command);
+    void Fail(const ScriptCommand& command, const std::string& message);
+
+    std::vector<ScriptCommand> commands_;
+    QMainWindow& window_;
+    std::size_t next_ = 0;
+    int exitCode_ = 0;
+};
+
+} // namespace app

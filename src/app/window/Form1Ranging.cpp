@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: MIT
+// The ranges of both channels: automatic by the block's peak or chosen in the range boxes,
+// applied (with a repaint) only when they change; and the reset of the display state.
+
+#include "app/window/TForm1.h"
+
+#include "display/Ranges.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+#include <optional>
+
+namespace app {
+
+namespace {
+
+// The program-wide variables one range of a channel sets.
+struct RangeTarget {
+    double& divisionValue;
+    double& scale;
+    QLineEdit* upper;
+    QLineEdit* lower;
+};
+
+// Applies the wanted range when there is one and it is not the applied one.
+template <typename Range>
+void ApplyRange(TForm1& f, Range& applied, std::optional<Range> wanted, RangeTarget target) {
+    if (!wanted || *wanted == applied) {
+        return;
+    }
+    const display::RangeRow& row = display::RowOf(*wanted);
+    target.divisionValue = row.divisionValue;
+    target.upper->setText(QString::fromUtf8(row.upperText));
+    target.lower->setText(QString::fromUtf8(row.lowerText));
+    target.scale = row.scale;
+    f.RepaintWindow();
+    applied = *wanted;
+}
+
+} // namespace
+
+void TForm1::SelectRangeL() {
+    const std::optional<display::CurrentRange> wanted =
+        autoRangeL == 1 ? std::optional(display::AutoCurrentRange(peakL))
+                        : display::ManualCurrentRange(ComboBox9->currentIndex());
+    ApplyRange(*this, appliedRangeL, wanted, {divisionValueL, scaleL, Edit2, Edit5});
+}
+
+void TForm1::SelectRangeR() {
+    const std::optional<display::VoltageRange> wanted =
+        autoRangeR == 1 ? std::optional(display::AutoVoltageRange(peakR))
+                        : display::ManualVoltageRange(ComboBox10->currentIndex());
+    ApplyRange(*this, appliedRangeR, wanted, {divisionValueR, scaleR, Edit18, Edit19});
+}
+
+void TForm1::ComboBox9Click(QObject* /*Sender*/) {
+    autoRangeL = ComboBox9->currentIndex() == 0 ? 1 : 0;
+}
+
+void TForm1::ComboBox10Click(QObject* /*Sender*/) {
+    autoRangeR = ComboBox10->currentIndex() == 0 ? 1 : 0;
+}
+
+void TForm1::ResetRangesAndTimeBase() {
+    autoRangeL = 1;
+    autoRangeR = 1;
+    appliedRangeL = display::CurrentRange::mA100;
+    appliedRangeR = display::VoltageRange::mV100;
+    scaleL = 1.0;
+    scaleR = 1.0;
+    divisionValueL = 10.0;
+    divisionValueR = 10.0;
+    timeBaseApplied.fill(0);
+}
+
+} // namespace app

@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: MIT
+#include "app/program/Options.h"
+
+#include <gtest/gtest.h>
+
+using app::ParseCommandLine;
+using app::ParsedCommandLine;
+using Action = ParsedCommandLine::Action;
+
+namespace {
+
+void ExpectFailure(const std::vector<std::string>& arguments, const std::string& fragment) {
+    auto parsed = ParseCommandLine(arguments);
+    EXPECT_EQ(parsed.action, Action::Fail) << arguments.front();
+    EXPECT_EQ(parsed.exitCode, 2);
+    EXPECT_NE(parsed.message.find(fragment), std::string::npos) << parsed.message;
+    EXPECT_NE(parsed.message.find("--help"), std::string::npos) << parsed.message;
+}
+
+} // namespace
+
+TEST(OptionsTest, NoArgumentsRunsWithTheDefaults) {
+    auto parsed = ParseCommandLine({});
+    EXPECT_EQ(parsed.action, Action::Run);
+    EXPECT_EQ(parsed.exitCode, 0);
+    EXPECT_TRUE(parsed.message.empty());
+    EXPECT_EQ(parsed.options.audio, "");
+    EXPECT_EQ(parsed.options.input, "");
+    EXPECT_EQ(parsed.options.log, "");
+    EXPECT_FALSE(parsed.options.quitAfterMs.has_value());
+    EXPECT_EQ(parsed.options.screenshot, "");
+}
+
+TEST(OptionsTest, EveryOptionTakesItsValueSeparateOrAfterAnEqualsSign) {
+    auto parsed = ParseCommandLine({"--audio", "hw:1", "--log=-", "--quit-after", "1500",
+                                    "--screenshot=shot.png", "--script", "-"});
+    ASSERT_EQ(parsed.action, Action::Run) << parsed.message;
+    EXPECT_EQ(parsed.options.audio, "hw:1");
+    EXPECT_EQ(parsed.options.log, "-");
+    EXPECT_EQ(parsed.options.quitAfterMs, 1500);
+    EXPECT_EQ(parsed.options.screenshot, "shot.png");
+    EXPECT_EQ(parsed.options.script, "-");
+
+    EXPECT_EQ(ParseCommandLine({"--audio=auto"}).options.audio, "");
+    EXPECT_EQ(ParseCommandLine({"--quit-after=0"}).options.quitAfterMs, 0);
+    // A file named like an option is still the value.
+    EXPECT_EQ(ParseCommandLine({"--log", "--odd-name"}).options.log, "--odd-name");
+}
+
+TEST(OptionsTest, InputChoosesTheSimulatedCard) {
+    auto parsed = ParseCommandLine({"--input", "signal.wav"});
+    ASSERT_EQ(parsed.action, Action::Run);
+    EXPECT_EQ(parsed.options.input, "signal.wav");
+    EXPECT_EQ(parsed.options.audio, "sim");
+    EXPECT_EQ(ParseCommandLine({"--audio", "sim", "--input", "a.wav"}).action, Action::Run);
+    ExpectFailure({"--audio", "2", "--input", "a.wav"}, "--audio 2");
+}
+
+TEST(OptionsTest, HelpWinsAndNamesEveryOption) {
+    auto parsed = ParseCommandLine({"--audio", "sim", "--help"});
+    EXPECT_EQ(parsed.action, Action::ShowHelp);
+    EXPECT_EQ(parsed.exitCode, 0);
+    for (auto option :
+         {"--audio", "--input", "--log", "--quit-after", "--screenshot", "--script", "--help"}) {
+        EXPECT_NE(parsed.message.find(option), std::string::npos) << option;
+    }
+}
+
+TEST(OptionsTest, VersionNamesTheProgramAndItsVersion) {
+    auto parsed = ParseCommandLine({"--audio", "sim", "--version"});
+    EXPECT_EQ(parsed.action, Action::ShowVersion);
+    EXPECT_EQ(parsed.exitCode, 0);
+    EXPECT_EQ(parsed.message, "osciloskop " OSC_TEST_VERSION "\n");
+    EXPECT_NE(app::UsageText().find("--version"), std::string::npos);
+}
+
+TEST(OptionsTest, UnknownOptionsAndStrayArgumentsFail) {
+    ExpectFailure({"--loud"}, "unknown option '--loud'");
+    ExpectFailure({"-x"}, "unknown option '-x'");
+    ExpectFailure({"--loud=3"}, "unknown option '--loud'");
+    ExpectFailure({"file.wav"}, "unexpected argument 'file.wav'");
+}
+
+TEST(OptionsTest, BadOrMissingValuesFail) {
+    ExpectFailure({"--quit-after", "soon"}, "'soon'");
+    ExpectFailure({"--quit-after", "-5"}, "'-5'");
+    ExpectFailure({"--quit-after", "15s"}, "'15s'");
+    ExpectFailure({"--quit-after", "99999999999"}, "'99999999999'");
+    ExpectFailure({"--quit-after", ""}, "--quit-after");
+    ExpectFailure({"--log"}, "'--log' needs a value");
+    ExpectFailure({"--input="}, "'--input' needs a non-empty value");
+    ExpectFailure({"--screenshot", ""}, "'--screenshot' needs a non-empty value");
+    ExpectFailure({"--log", "a.csv", "--log", "b.csv"}, "more than once");
+}

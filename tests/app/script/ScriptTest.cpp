@@ -1,0 +1,126 @@
+// SPDX-License-Identifier: MIT
+// The script parser: every command, quoting, UTF-8 and each error with its line number.
+
+#include "app/script/Script.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using app::ParseScript;
+using app::ScriptVerb;
+
+struct ScriptCase {
+    const char* text;
+    // The one command expected (line, verb, arguments, number), unless `error` is set.
+    int line;
+    ScriptVerb verb;
+    std::vector<std::string> arguments;
+    int number;
+    const char* error;
+};
+
+const ScriptCase cases[] = {
+    {"wait 500", 1, ScriptVerb::Wait, {"500"}, 500, ""},
+    {"click RadioButton3", 1, ScriptVerb::Click, {"RadioButton3"}, 0, ""},
+    {"select ComboBox4 2", 1, ScriptVerb::Select, {"ComboBox4", "2"}, 0, ""},
+    {"select ComboBox4 \"od kanálu L\"",
+     1,
+     ScriptVerb::Select,
+     {"ComboBox4", "od kanálu L"},
+     0,
+     ""},
+    {"type Edit14 \"250\"", 1, ScriptVerb::Type, {"Edit14", "250"}, 0, ""},
+    {"type Edit14 \"\"", 1, ScriptVerb::Type, {"Edit14", ""}, 0, ""},
+    {"dblclick Edit14", 1, ScriptVerb::DoubleClick, {"Edit14"}, 0, ""},
+    {"scroll ScrollBar5 250", 1, ScriptVerb::Scroll, {"ScrollBar5", "250"}, 250, ""},
+    {"scroll ScrollBar5 -40", 1, ScriptVerb::Scroll, {"ScrollBar5", "-40"}, -40, ""},
+    {"menu mazání", 1, ScriptVerb::Menu, {"mazání"}, 0, ""},
+    {"menu \"generátor/generátor 2/zobrazit\"",
+     1,
+     ScriptVerb::Menu,
+     {"generátor/generátor 2/zobrazit"},
+     0,
+     ""},
+    {"screenshot /tmp/a b.png",
+     1,
+     ScriptVerb::Screenshot,
+     {"/tmp/a", "b.png"},
+     0,
+     "line 1: 'screenshot' takes 1 argument, not 2"},
+    {"screenshot \"/tmp/a b.png\"", 1, ScriptVerb::Screenshot, {"/tmp/a b.png"}, 0, ""},
+    {"expect Button3 \"say \\\"hi\\\" \\\\\"",
+     1,
+     ScriptVerb::Expect,
+     {"Button3", "say \"hi\" \\"},
+     0,
+     ""},
+    {"quit", 1, ScriptVerb::Quit, {}, 0, ""},
+    // Layout: comments, blank lines, tabs, carriage returns, '#' inside quotes.
+    {"# exercise\n\n\t  \nclick Button3   # again\r\n", 4, ScriptVerb::Click, {"Button3"}, 0, ""},
+    {"expect Edit1 \"#1\"", 1, ScriptVerb::Expect, {"Edit1", "#1"}, 0, ""},
+    // Errors name the line where they are.
+    {"wait 10\njump Button3", 0, ScriptVerb::Quit, {}, 0, "line 2: unknown command 'jump'"},
+    {"Click Button3", 0, ScriptVerb::Quit, {}, 0, "line 1: unknown command 'Click'"},
+    {"\n\nclick", 0, ScriptVerb::Quit, {}, 0, "line 3: 'click' takes 1 argument, not 0"},
+    {"select ComboBox4", 0, ScriptVerb::Quit, {}, 0, "line 1: 'select' takes 2 arguments, not 1"},
+    {"quit now", 0, ScriptVerb::Quit, {}, 0, "line 1: 'quit' takes 0 arguments, not 1"},
+    {"wait soon",
+     0,
+     ScriptVerb::Quit,
+     {},
+     0,
+     "line 1: 'soon' is not a whole number of milliseconds"},
+    {"wait -5", 0, ScriptVerb::Quit, {}, 0, "line 1: '-5' is not a whole number of milliseconds"},
+    {"wait 99999999999",
+     0,
+     ScriptVerb::Quit,
+     {},
+     0,
+     "line 1: '99999999999' is not a whole number of milliseconds"},
+    {"scroll ScrollBar5 2.5", 0, ScriptVerb::Quit, {}, 0, "line 1: '2.5' is not a whole number"},
+    {"quit\ntype Edit14 \"250",
+     0,
+     ScriptVerb::Quit,
+     {},
+     0,
+     "line 2: the quoted text is not closed"},
+    {"type Edit14 \"25\"0",
+     0,
+     ScriptVerb::Quit,
+     {},
+     0,
+     "line 1: a blank must follow the closing quote"},
+};
+
+class ScriptLines : public testing::TestWithParam<ScriptCase> {};
+
+TEST_P(ScriptLines, ParseToTheCommandOrTheError) {
+    const ScriptCase& c = GetParam();
+    const app::ParsedScript parsed = ParseScript(c.text);
+    ASSERT_EQ(parsed.error, c.error) << c.text;
+    if (*c.error != '\0') {
+        EXPECT_TRUE(parsed.commands.empty()) << "nothing may run from a script with an error";
+        return;
+    }
+    ASSERT_EQ(parsed.commands.size(), 1u) << c.text;
+    const app::ScriptCommand& command = parsed.commands.front();
+    EXPECT_EQ(command.line, c.line);
+    EXPECT_EQ(command.verb, c.verb);
+    EXPECT_EQ(command.arguments, c.arguments);
+    EXPECT_EQ(command.number, c.number);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ScriptLines, testing::ValuesIn(cases));
+
+TEST(Script, KeepsEveryCommandWithItsLineInOrder) {
+    const app::ParsedScript parsed = ParseScript("click RadioButton3\n# x\nwait 0\nquit");
+    ASSERT_EQ(parsed.error, "");
+    ASSERT_EQ(parsed.commands.size(), 3u);
+    EXPECT_EQ(parsed.commands[0].line, 1);
+    EXPECT_EQ(parsed.commands[1].line, 3);
+    EXPECT_EQ(parsed.commands[2].line, 4);
+    EXPECT_TRUE(ParseScript("").commands.empty());
+}
+
+} // namespace
