@@ -22,7 +22,8 @@ struct AudioSystem {
     std::string description;
     // The card whose volumes the services set, for the one-instrument-per-card lock ("hw:0", or
     // "default on unix:/run/user/1000/pulse/native" for a sound server's volume); empty for the
-    // simulated card, which any number of instances may use.
+    // simulated card, which any number of instances may use. Made by CardIdentity, so that
+    // every spelling of one sound server names one card.
     std::string card;
 };
 

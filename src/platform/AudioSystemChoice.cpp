@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "platform/AudioSystemChoice.h"
 
+#include "platform/CardIdentity.h"
+#include "platform/GuardedVolumeService.h"
 #include "platform/alsa/AlsaVolumeService.h"
 #include "platform/portaudio/PortAudioSession.h"
 #include "platform/portaudio/PortAudioWaveService.h"
 #include "platform/sim/SimulatedSystem.h"
 
-#include <cstdlib>
+#include <chrono>
 #include <stdexcept>
 #include <string>
 
@@ -29,23 +31,17 @@ std::string DeviceList() {
     return list.empty() ? "none" : list;
 }
 
-// What the volumes of `mixer` belong to. A card's own mixer ("hw:N") is that card; the default
-// mixer is a sound server's volume, so it is told apart by the server the environment names,
-// and instruments on different servers do not exclude each other.
-std::string CardBehind(const std::string& mixer) {
-    const char* server = std::getenv("PULSE_SERVER");
-    if (mixer.rfind("hw:", 0) == 0 || server == nullptr || *server == '\0') {
-        return mixer;
-    }
-    return mixer + " on " + server;
-}
+// A mixer call that takes longer than this is taken for a sound server that stopped
+// answering; a working server answers within milliseconds.
+constexpr std::chrono::milliseconds kVolumeDeadline{500};
 
 AudioSystem OpenPortAudioSystem(PaDeviceIndex device, Dispatcher& dispatcher) {
     AudioSystem system;
     system.wave = std::make_unique<PortAudioWaveService>(dispatcher, device);
     const std::string mixer = MixerNameFor(device);
-    system.card = CardBehind(mixer);
-    system.volume = std::make_unique<AlsaVolumeService>(mixer);
+    system.card = CardIdentity(mixer);
+    system.volume = std::make_unique<GuardedVolumeService>(
+        [mixer] { return std::make_unique<AlsaVolumeService>(mixer); }, kVolumeDeadline);
     system.mixer = std::make_unique<AlsaMixerDevices>();
     system.description = std::string("audio: PortAudio device '") + Pa_GetDeviceInfo(device)->name +
                          "'" + (device == Pa_GetDefaultOutputDevice() ? " (default)" : "");

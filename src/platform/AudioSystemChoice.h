@@ -8,7 +8,8 @@
 //   a name         the PortAudio device of exactly that name (as PortAudio lists it);
 //   a number       the PortAudio device with that index.
 // A real device comes with the ALSA volumes of its card (the default mixer for a sound
-// server's device) and the ALSA card count. `description` names the choice in one line for
+// server's device), whose calls never hold up the UI thread for more than half a second, and
+// the ALSA card count. `description` names the choice in one line for
 // standard error, e.g. "audio: PortAudio device 'pulse' (default)". Throws std::runtime_error
 // naming the choice and the devices there are when the named device does not exist.
 // Called once on the UI thread at start-up; `dispatcher` outlives the system.

@@ -1,43 +1,92 @@
 // SPDX-License-Identifier: MIT
 #include "platform/CardLock.h"
 
-#include <cctype>
 #include <cerrno>
-#include <cstdlib>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
 
-std::string CardLock::PathFor(const std::string& card) {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::string name;
-    for (unsigned char c : card) {
-        name += std::isalnum(c) ? static_cast<char>(c) : '_';
+namespace {
+
+// 64-bit FNV-1a: a stable file name for any identity, whatever characters it holds.
+std::uint64_t Hash(const std::string& text) {
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const unsigned char c : text) {
+        hash = (hash ^ c) * 1099511628211ULL;
     }
-    return std::string(runtime && *runtime ? runtime : "/tmp") + "/osciloskop-card-" + name +
-           ".lock";
+    return hash;
+}
+
+std::string LockDirectory() {
+    return "/tmp/osciloskop-locks-" + std::to_string(getuid());
+}
+
+[[noreturn]] void Fail(const std::string& what, const std::string& path) {
+    throw std::runtime_error(what + " '" + path + "': " + std::strerror(errno));
+}
+
+// The user's own lock directory; another user's directory of that name is refused.
+void MakeLockDirectory(const std::string& directory) {
+    if (mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) {
+        Fail("cannot create the lock directory", directory);
+    }
+    struct stat info {};
+    if (lstat(directory.c_str(), &info) != 0) {
+        Fail("cannot use the lock directory", directory);
+    }
+    if (!S_ISDIR(info.st_mode) || info.st_uid != getuid()) {
+        errno = EPERM;
+        Fail("cannot use the lock directory", directory);
+    }
+}
+
+// Whether `fd` is still the file at `path`: a holder removes the file before it lets go, so a
+// lock taken on a removed file locks nothing.
+bool StillThere(int fd, const std::string& path) {
+    struct stat open {};
+    struct stat named {};
+    return fstat(fd, &open) == 0 && stat(path.c_str(), &named) == 0 &&
+           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
+} // namespace
+
+std::string CardLock::PathFor(const std::string& card) {
+    char name[40];
+    std::snprintf(name, sizeof name, "osciloskop-card-%016llx.lock",
+                  static_cast<unsigned long long>(Hash(card)));
+    return LockDirectory() + "/" + name;
 }
 
 std::unique_ptr<CardLock> CardLock::Take(const std::string& card) {
+    MakeLockDirectory(LockDirectory());
     const std::string path = PathFor(card);
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        throw std::runtime_error("cannot open the lock file '" + path +
-                                 "': " + std::strerror(errno));
+    for (;;) {
+        const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0) {
+            Fail("cannot open the lock file", path);
+        }
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            close(fd);
+            return nullptr;
+        }
+        if (StillThere(fd, path)) {
+            return std::unique_ptr<CardLock>(new CardLock(fd, path));
+        }
+        close(fd); // its holder removed it meanwhile: the next open makes a new one
     }
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        close(fd);
-        return nullptr;
-    }
-    return std::unique_ptr<CardLock>(new CardLock(fd));
 }
 
 CardLock::~CardLock() {
+    unlink(path_.c_str());
     close(fd_);
 }
 

@@ -2,8 +2,10 @@
 #pragma once
 
 // One instrument per sound card: two instances on one card would each set and restore its
-// volumes under the other. The lock is an flock on a file named after the card in
-// $XDG_RUNTIME_DIR (or /tmp), which the system releases at any exit, a crash included.
+// volumes under the other. The lock is an flock on a file in one fixed directory per user,
+// /tmp/osciloskop-locks-UID, whatever the environment says, named by a hash of the card's
+// identity (CardIdentity). The system releases it at any exit, a crash included; a holder
+// that ends normally removes the file, so files do not pile up with the servers ever used.
 
 #include <memory>
 #include <string>
@@ -15,6 +17,7 @@ public:
     // Takes the lock for `card`; nothing when another process holds it. Throws
     // std::runtime_error with the system's reason when the lock file cannot be opened.
     static std::unique_ptr<CardLock> Take(const std::string& card);
+    // Removes the lock file, then releases the lock.
     ~CardLock();
     CardLock(const CardLock&) = delete;
     CardLock& operator=(const CardLock&) = delete;
@@ -23,8 +26,9 @@ public:
     static std::string PathFor(const std::string& card);
 
 private:
-    explicit CardLock(int fd) : fd_(fd) {}
+    CardLock(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
     int fd_;
+    std::string path_;
 };
 
 } // namespace platform

@@ -6,6 +6,7 @@
 // A device that does not exist reads 0 and ignores writes. Called on the UI thread.
 
 #include <cstdint>
+#include <string>
 
 namespace platform {
 
@@ -16,6 +17,15 @@ public:
     virtual void WaveOutSetVolume(std::uint32_t device, std::uint32_t volume) = 0;
     virtual std::uint32_t AuxGetVolume(std::uint32_t device) = 0;
     virtual void AuxSetVolume(std::uint32_t device, std::uint32_t volume) = 0;
+
+    // The name of the control behind a device, for messages to the user ("Master"); empty
+    // when the device has none.
+    virtual std::string VolumeName(std::uint32_t /*device*/) { return {}; }
+    // False when the last call did not reach the card (a sound server that does not answer or
+    // is gone): what it read is 0 and what it wrote may be lost.
+    virtual bool Answering() { return true; }
+    // Connects to the card again (a restarted sound server); false when that failed.
+    virtual bool Reconnect() { return true; }
 };
 
 // Number of mixer devices in the machine.

@@ -69,6 +69,14 @@ public:
     // A device that can be lost while open (a real card behind a sound server) tells the
     // listener; one that cannot, such as the simulated card, ignores it.
     virtual void SetDeviceStatusListener(DeviceStatusListener /*listener*/) {}
+
+    // Blocks lost since the service was made: capture overruns (input the device dropped) and
+    // playback underruns (gaps in the output). A device that loses none reports none.
+    struct LostBlocks {
+        std::uint64_t overruns = 0;
+        std::uint64_t underruns = 0;
+    };
+    virtual LostBlocks Lost() const { return {}; }
 };
 
 } // namespace platform

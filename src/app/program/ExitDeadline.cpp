@@ -2,16 +2,22 @@
 #include "app/program/ExitDeadline.h"
 
 #include <cstdlib>
-#include <iostream>
+#include <string>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace app {
 
-void ExitDeadline::Arm(int exitCode, std::chrono::milliseconds limit) {
-    watcher_ = std::thread([this, exitCode, limit] {
+void ExitDeadline::Arm(int exitCode, std::chrono::milliseconds limit, const char* why) {
+    // Standard error as it is now: the sound library's start sends it away for a while.
+    errFd_ = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+    watcher_ = std::thread([this, exitCode, limit, why, errFd = errFd_] {
         std::unique_lock lock(mutex_);
         if (!done_.wait_for(lock, limit, [this] { return finished_; })) {
-            std::cerr << "osciloskop: the sound card did not release its streams in time; "
-                         "ending without them\n";
+            const std::string line = std::string("osciloskop: ") + why + '\n';
+            [[maybe_unused]] const ssize_t written =
+                write(errFd < 0 ? STDERR_FILENO : errFd, line.data(), line.size());
             std::_Exit(exitCode);
         }
     });
@@ -27,6 +33,7 @@ ExitDeadline::~ExitDeadline() {
     }
     done_.notify_one();
     watcher_.join();
+    close(errFd_);
 }
 
 } // namespace app

@@ -21,14 +21,18 @@ public:
     ExitDeadline(const ExitDeadline&) = delete;
     ExitDeadline& operator=(const ExitDeadline&) = delete;
 
-    // From now on the program ends with `exitCode` after `limit` unless destroyed first.
-    void Arm(int exitCode, std::chrono::milliseconds limit);
+    // From now on the program ends with `exitCode` after `limit` unless destroyed first,
+    // saying `why` on standard error.
+    void Arm(int exitCode, std::chrono::milliseconds limit,
+             const char* why = "the sound card did not release its streams in time; ending "
+                               "without them");
 
 private:
     std::mutex mutex_;
     std::condition_variable done_;
     bool finished_ = false;
     std::thread watcher_;
+    int errFd_ = -1; // standard error as it was when armed
 };
 
 } // namespace app

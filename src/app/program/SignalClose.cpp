@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/program/SignalClose.h"
 
+#include "app/window/VolumeNotes.h"
+
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -16,9 +18,13 @@ constexpr int kEndingSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
 int pipeFds[2] = {-1, -1};
 volatile std::sig_atomic_t receivedSignal = 0;
 
-// Async-signal-safe only: a flag, a write and, on the second signal, _exit.
+// Async-signal-safe only: a flag, a write and, on the second signal, the note naming the
+// volumes left unrestored and _exit.
 extern "C" void OnEndingSignal(int signal) {
     if (receivedSignal != 0) {
+        std::size_t length = 0;
+        const char* note = ImmediateExitNote(length);
+        [[maybe_unused]] const ssize_t noted = write(STDERR_FILENO, note, length);
         _exit(SignalClose::ExitCodeFor(signal));
     }
     receivedSignal = signal;

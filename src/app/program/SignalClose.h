@@ -2,7 +2,7 @@
 // Ending signals (SIGTERM, SIGINT, SIGHUP, SIGQUIT) as the window's normal close, so that the
 // user's volumes are restored and the log is complete. The handler only writes a byte into a
 // pipe; the UI thread reads it and runs the close. A second signal during the close ends the
-// program at once.
+// program at once, naming on standard error the volumes it leaves unrestored.
 #pragma once
 
 #include <QObject>

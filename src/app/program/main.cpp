@@ -5,6 +5,7 @@
 #include "app/program/DeviceNotice.h"
 #include "app/window/ErrorReport.h"
 #include "app/program/ExitDeadline.h"
+#include "app/program/LossReport.h"
 #include "app/program/MeasurementLog.h"
 #include "app/program/Options.h"
 #include "app/program/QtDispatcher.h"
@@ -24,6 +25,7 @@
 
 #include <csignal>
 #include <fstream>
+#include <optional>
 #include <iostream>
 #include <sstream>
 #include <stdexcept>
@@ -76,10 +78,16 @@ int main(int argc, char** argv) {
     std::unique_ptr<app::MeasurementLog> log;
     std::vector<app::ScriptCommand> script;
     std::unique_ptr<platform::CardLock> cardLock;
+    // A sound server that stopped answering holds the sound library's start without end.
+    std::optional<app::ExitDeadline> startDeadline;
     try {
         if (!options.script.empty()) {
             script = ReadScript(options.script);
         }
+        startDeadline.emplace().Arm(2, std::chrono::seconds(4),
+                                    "the sound server does not answer; nothing was changed. "
+                                    "Start the instrument again once it answers, or use "
+                                    "--audio sim");
         if (options.input.empty()) {
             system = platform::OpenAudioSystem(options.audio, dispatcher);
         } else {
@@ -107,9 +115,13 @@ int main(int argc, char** argv) {
         app::AttachMeasurementLog(*form, *log);
     }
     app::DeviceNotice deviceNotice(*form);
-    system.wave->SetDeviceStatusListener([&deviceNotice](bool working, const std::string& reason) {
-        deviceNotice.Show(working, reason);
-    });
+    system.wave->SetDeviceStatusListener(
+        [&deviceNotice, &form](bool working, const std::string& reason) {
+            deviceNotice.Show(working, reason);
+            if (working) {
+                form->VolumesReturned();
+            }
+        });
     std::unique_ptr<app::ScriptRunner> runner;
     if (!options.script.empty()) {
         if (auto error = app::CheckScript(script, *form); !error.empty()) {
@@ -126,6 +138,8 @@ int main(int argc, char** argv) {
     // Ending signals close the window as the user would, so the volumes are restored.
     app::SignalClose signalClose([&form] { form->close(); });
     form->show();
+    startDeadline.reset();
+    const auto started = std::chrono::steady_clock::now();
     if (runner) {
         runner->Start();
     }
@@ -144,6 +158,14 @@ int main(int argc, char** argv) {
     if (log && !log->Complete()) {
         std::cerr << "osciloskop: the readout log '" << options.log << "' is incomplete\n";
         result = result == 0 ? 1 : result;
+    }
+    const platform::WaveService::LostBlocks lost = system.wave->Lost();
+    if (const std::string line = app::LostBlocksLine(
+            lost.overruns, lost.underruns,
+            std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() -
+                                                             started));
+        !line.empty()) {
+        std::cerr << line << '\n';
     }
     // The streams close with the window; their close notifications release what the streams
     // left for them, so they are delivered before the sound card goes.

@@ -9,6 +9,7 @@
 #include "app/window/layout/Form1LayoutKit.h"
 #include "app/widgets/FramebufferCanvas.h"
 #include "app/window/TForm1.h"
+#include "app/window/VolumeNotes.h"
 
 #include "common/NumberText.h"
 #include "display/Graticule.h"
@@ -199,12 +200,25 @@ void TForm1::ResetDisplayState() {
 
 void TForm1::TakeVolumes(const StartupVariant& variant) {
     const std::array<std::uint32_t, 6> volumes = ReadVolumes();
+    if (!volume_.Answering()) {
+        return; // what was read is not the card's: it is neither kept nor overwritten
+    }
     if (variant.saveVolumes) {
         savedVolumes = volumes;
+        volumesTaken_ = true;
+        PublishVolumeNote();
     }
     if (variant.setOutputVolume) {
         volume_.WaveOutSetVolume(0, kLeftFullVolume);
     }
+}
+
+void TForm1::VolumesReturned() {
+    if (!volume_.Reconnect() ||
+        (volumesTaken_ && volume_.WaveOutGetVolume(0) == kLeftFullVolume)) {
+        return; // the same server came back with the instrument's output still set
+    }
+    TakeVolumes(kStartupVariant);
 }
 
 // Generator 1's panel in its place, at 100 Hz on the 100 Hz to 1 kHz range, at the variant's
@@ -268,10 +282,14 @@ std::array<std::uint32_t, 6> TForm1::ReadVolumes() {
 }
 
 void TForm1::RestoreVolumes() {
-    volume_.WaveOutSetVolume(0, savedVolumes[0]);
-    for (std::uint32_t device : kAuxOrder) {
-        volume_.AuxSetVolume(device, savedVolumes[device]);
+    if (!volumesTaken_) {
+        return;
     }
+    RestoreVolume(0);
+    for (std::uint32_t device : kAuxOrder) {
+        RestoreVolume(device);
+    }
+    SetImmediateExitNote({});
 }
 
 display::Canvas& TForm1::Canvas() {

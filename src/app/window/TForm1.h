@@ -69,8 +69,13 @@ public:
     // Reads the output volume of device 0 and then auxiliary devices 3, 2, 4, 1, 5 (index n
     // holds auxiliary device n).
     std::array<std::uint32_t, 6> ReadVolumes();
-    // Writes savedVolumes back in the same device order.
+    // Writes savedVolumes back in the same device order; names on standard error each one
+    // the card did not take in time. Nothing when start-up could not read them.
     void RestoreVolumes();
+    // The sound device works again, perhaps on a restarted server: the volume service connects
+    // again and, when the output is no longer as the instrument set it, the volumes found
+    // become those restored at close and the output is set as at start-up.
+    void VolumesReturned();
 
     // ---- Screen ----
     // The window's canvas: the client area, drawn on directly.
@@ -417,6 +422,9 @@ private:
     void ResetReadoutSelectors();
     void ResetDisplayState();
     void TakeVolumes(const StartupVariant& variant);
+    void RestoreVolume(std::uint32_t device);
+    // Keeps the lines naming every saved volume ready for an exit without time to restore.
+    void PublishVolumeNote();
     void ResetGenerator1(const StartupVariant& variant);
     void ResetGeneratorModes();
     void StartPlayback();
@@ -428,6 +436,7 @@ private:
     PassScheduler passScheduler_;
     generator::TwoToneBlocks twoToneBlocks_;
     platform::VolumeService& volume_;
+    bool volumesTaken_ = false; // savedVolumes hold what the card had
     ClientArea* clientArea_ = nullptr;
     std::unique_ptr<FramebufferCanvas> canvas_;
 };

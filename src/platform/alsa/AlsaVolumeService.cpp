@@ -114,12 +114,14 @@ void AlsaVolumeService::Write(std::uint32_t device, std::uint32_t volume) {
         return;
     }
     const int channels = element->mono ? 1 : 2;
+    answering_ = true;
     for (int channel = 0; channel < channels; ++channel) {
         const auto level = static_cast<std::uint16_t>(volume >> (16 * channel));
         const long raw = LevelToRaw(level, element->min, element->max);
         const auto id = static_cast<snd_mixer_selem_channel_id_t>(channel);
         if (snd_mixer_selem_set_playback_volume(element->elem, id, raw) < 0) {
             element->written[channel].valid = false;
+            answering_ = false;
             continue;
         }
         long now = raw;

@@ -36,6 +36,9 @@ public:
 
     // The element behind a device (0 = waveform output, 1..5 auxiliary), empty when none.
     std::string ElementName(std::uint32_t device) const;
+    std::string VolumeName(std::uint32_t device) override { return ElementName(device); }
+    // False after a write the mixer refused (its sound server is gone).
+    bool Answering() override { return answering_; }
 
 private:
     struct Element {
@@ -57,6 +60,7 @@ private:
     };
     std::unique_ptr<snd_mixer_t, MixerCloser> mixer_;
     std::array<std::optional<Element>, DeviceCount> devices_;
+    bool answering_ = true;
 };
 
 // The number of ALSA sound cards; 0 without any.

@@ -240,4 +240,8 @@ StreamStatistics PortAudioWaveService::Statistics() const {
     return statistics;
 }
 
+WaveService::LostBlocks PortAudioWaveService::Lost() const {
+    return {.overruns = counters_.overruns.load(), .underruns = counters_.underruns.load()};
+}
+
 } // namespace platform

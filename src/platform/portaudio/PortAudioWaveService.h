@@ -63,6 +63,7 @@ public:
     void SetDeviceStatusListener(DeviceStatusListener listener) override;
 
     StreamStatistics Statistics() const;
+    LostBlocks Lost() const override;
     // Measures the callbacks' CPU time from now on (costs two clock reads per callback).
     void TimeCallbacks(bool on) { counters_.timeCallbacks.store(on); }
 
