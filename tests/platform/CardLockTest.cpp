@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include <unistd.h>
@@ -25,6 +27,26 @@ TEST(CardLock, OneHolderPerCardAndFreeAgainWhenReleased) {
     EXPECT_NE(CardLock::Take(UniqueCard("other card")), nullptr) << "another card is free";
     first.reset();
     EXPECT_NE(CardLock::Take(card), nullptr) << "the lock is released with its holder";
+}
+
+TEST(CardLock, FileGoesWithItsHolderAndDoesNotDependOnTheEnvironment) {
+    const std::string card = UniqueCard("default on unix:/run/x/native");
+    const std::string path = CardLock::PathFor(card);
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string saved = runtime ? runtime : "";
+    setenv("XDG_RUNTIME_DIR", "/nonexistent", 1);
+    EXPECT_EQ(CardLock::PathFor(card), path) << "another runtime directory, another lock";
+    auto lock = CardLock::Take(card);
+    runtime ? setenv("XDG_RUNTIME_DIR", saved.c_str(), 1) : unsetenv("XDG_RUNTIME_DIR");
+    ASSERT_NE(lock, nullptr);
+    EXPECT_TRUE(std::filesystem::exists(path));
+    lock.reset();
+    EXPECT_FALSE(std::filesystem::exists(path)) << "lock files pile up";
+    for (int round = 0; round < 3; ++round) {
+        auto again = CardLock::Take(card);
+        ASSERT_NE(again, nullptr) << "a removed lock file locks the card for good";
+        EXPECT_EQ(CardLock::Take(card), nullptr) << "the new file is not locked";
+    }
 }
 
 TEST(CardLock, FileNameKeepsToTheLockDirectory) {

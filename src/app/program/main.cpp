@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
         if (!options.script.empty()) {
             script = ReadScript(options.script);
         }
-        startDeadline.emplace().Arm(2, std::chrono::seconds(4),
+        startDeadline.emplace().Arm(2, std::chrono::milliseconds(3500),
                                     "the sound server does not answer; nothing was changed. "
                                     "Start the instrument again once it answers, or use "
                                     "--audio sim");

@@ -1,0 +1,304 @@
+// SPDX-License-Identifier: MIT
+// The osciloskop program on sound servers that misbehave, each server the test's own: a server
+// that stops answering neither holds the close nor the start, and the volumes left are named;
+// a server restarted at the same address gets the instrument's output volume again and its own
+// volume back at close; and the one-instrument lock knows a server by its socket, not by how
+// the environment spells it.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+// Variables of the program's environment; an empty value unsets the variable.
+using Environment = std::map<std::string, std::string>;
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string Output(const std::string& command) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    char chunk[512];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
+        out.append(chunk, n);
+    }
+    pclose(pipe);
+    return out;
+}
+
+bool WaitFor(const std::function<bool()>& done, Clock::duration limit) {
+    for (const auto deadline = Clock::now() + limit; Clock::now() < deadline;
+         std::this_thread::sleep_for(20ms)) {
+        if (done()) {
+            return true;
+        }
+    }
+    return done();
+}
+
+// A PulseAudio daemon of this test alone, with a null sink whose monitor is the card's input,
+// in its own directory; it can be stopped, woken, killed and started again on its socket.
+class PrivateServer {
+public:
+    PrivateServer() {
+        char pattern[] = "/tmp/osc-trouble.XXXXXX";
+        directory_ = mkdtemp(pattern);
+    }
+    ~PrivateServer() {
+        Kill();
+        std::error_code ignored;
+        fs::remove_all(directory_, ignored);
+    }
+
+    const std::string& Directory() const { return directory_; }
+    std::string Socket() const { return directory_ + "/native"; }
+
+    bool Start() {
+        fs::remove(Socket());
+        pid_ = fork();
+        if (pid_ == 0) {
+            setenv("PULSE_RUNTIME_PATH", directory_.c_str(), 1);
+            setenv("PULSE_STATE_PATH", directory_.c_str(), 1);
+            setenv("PULSE_CONFIG_PATH", directory_.c_str(), 1);
+            const std::string native =
+                "module-native-protocol-unix socket=" + Socket() + " auth-anonymous=1";
+            freopen((directory_ + "/daemon.log").c_str(), "a", stderr);
+            execlp("pulseaudio", "pulseaudio", "--daemonize=no", "--exit-idle-time=-1",
+                   "--system=false", "--disallow-exit", "-n", "--load", native.c_str(), "--load",
+                   "module-null-sink sink_name=osc_null rate=44100 channels=2 norewinds=1",
+                   "--load", "module-always-sink", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        return WaitFor([this] { return Pactl("info >/dev/null 2>&1 && echo up") == "up\n"; },
+                       20s) &&
+               Pactl("set-default-source osc_null.monitor && echo ok") == "ok\n";
+    }
+    void Kill() {
+        if (Signal(SIGKILL)) {
+            waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+        }
+    }
+    void Freeze() { Signal(SIGSTOP); }
+    void Wake() { Signal(SIGCONT); }
+
+    std::string Pactl(const std::string& arguments) const {
+        return Output("PULSE_SERVER='unix:" + Socket() + "' pactl " + arguments);
+    }
+    // E.g. "front-left: 24248 /  37% / -25.93 dB,   front-right: ...".
+    std::string SinkVolume() const { return Pactl("get-sink-volume osc_null"); }
+
+private:
+    bool Signal(int signal) const { return pid_ > 0 && kill(pid_, signal) == 0; }
+
+    std::string directory_;
+    pid_t pid_ = -1;
+};
+
+// One run of the program with its standard error in a file.
+class Program {
+public:
+    Program(const std::string& name, const Environment& environment,
+            const std::vector<std::string>& arguments = {}) {
+        const fs::path base =
+            fs::temp_directory_path() / ("osc_trouble_" + std::to_string(getpid()) + "_" + name);
+        log_ = base.string() + ".csv";
+        err_ = base.string() + ".err";
+        fs::remove(log_);
+        pid_ = fork();
+        if (pid_ == 0) {
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            setenv("ASAN_OPTIONS", "fast_unwind_on_malloc=0:detect_leaks=0", 1);
+            for (const auto& [variable, value] : environment) {
+                value.empty() ? unsetenv(variable.c_str())
+                              : setenv(variable.c_str(), value.c_str(), 1);
+            }
+            const int errFd = open(err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(errFd, STDERR_FILENO);
+            std::vector<const char*> argv{OSC_PROGRAM, "--audio", "auto", "--log", log_.c_str()};
+            for (const std::string& argument : arguments) {
+                argv.push_back(argument.c_str());
+            }
+            argv.push_back(nullptr);
+            execv(OSC_PROGRAM, const_cast<char* const*>(argv.data()));
+            _exit(127);
+        }
+    }
+    ~Program() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            Wait();
+        }
+    }
+
+    // True once the readout log has a few rows: the instrument measures.
+    bool Measures() const {
+        return WaitFor(
+            [this] {
+                const std::string text = ReadAll(log_);
+                return std::count(text.begin(), text.end(), '\n') >= 3;
+            },
+            60s);
+    }
+    void Signal(int signal) const { kill(pid_, signal); }
+    // The exit code, -1 after a signal ended the process; -2 when it did not end in `limit`.
+    int Wait(Clock::duration limit = 60s) {
+        int status = 0;
+        if (!WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, limit)) {
+            return -2;
+        }
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::string Errors() const { return ReadAll(err_); }
+
+private:
+    std::string log_;
+    std::string err_;
+    pid_t pid_ = -1;
+};
+
+class ServerTrouble : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (std::getenv("OSC_SOUND_SERVER") == nullptr) {
+            GTEST_SKIP() << "no sound server: scripts/test.sh starts one for this test";
+        }
+        if (std::system("command -v pulseaudio >/dev/null") != 0) {
+            GTEST_SKIP() << "the test's own servers are PulseAudio daemons";
+        }
+        ASSERT_TRUE(server.Start()) << ReadAll(server.Directory() + "/daemon.log");
+    }
+    void TearDown() override { server.Wake(); }
+
+    Environment On(const PrivateServer& which) const {
+        return {{"PULSE_SERVER", "unix:" + which.Socket()}};
+    }
+
+    PrivateServer server;
+};
+
+TEST_F(ServerTrouble, FrozenServerClosesWithinTwoSecondsAndNamesTheVolumesLeft) {
+    const struct {
+        const char* name;
+        int signals;
+        const char* reason;
+    } cases[] = {
+        {"one signal", 1, "the sound server does not answer"},
+        {"second signal", 2, "the program was ended before it could"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.Wake();
+        server.Pactl("set-sink-volume osc_null 37% 61%");
+        Program program("frozen", On(server));
+        ASSERT_TRUE(program.Measures()) << program.Errors();
+        server.Freeze();
+        const auto asked = Clock::now();
+        for (int i = 0; i < c.signals; ++i) {
+            program.Signal(SIGTERM);
+            std::this_thread::sleep_for(50ms);
+        }
+        EXPECT_EQ(program.Wait(), 128 + SIGTERM);
+        EXPECT_LT(Clock::now() - asked, 2s);
+        const std::string expected = "could not restore the volume of 'Master' (left 37 %, "
+                                     "right 61 %): " +
+                                     std::string(c.reason) + "; set it by hand";
+        EXPECT_NE(program.Errors().find(expected), std::string::npos) << program.Errors();
+    }
+}
+
+TEST_F(ServerTrouble, FrozenServerAtStartEndsWithCodeTwoWithinFiveSeconds) {
+    server.Freeze();
+    const auto started = Clock::now();
+    Program program("frozen-start", On(server));
+    EXPECT_EQ(program.Wait(30s), 2);
+    EXPECT_LT(Clock::now() - started, 5s);
+    EXPECT_NE(program.Errors().find("the sound server does not answer"), std::string::npos)
+        << program.Errors();
+}
+
+TEST_F(ServerTrouble, RestartedServerGetsTheOutputVolumeAndKeepsItsOwnAfterClose) {
+    server.Pactl("set-sink-volume osc_null 42%");
+    Program program("restart", On(server));
+    ASSERT_TRUE(program.Measures()) << program.Errors();
+    server.Kill();
+    ASSERT_TRUE(
+        WaitFor([&] { return program.Errors().find("stopped working") != std::string::npos; }, 20s))
+        << program.Errors();
+    ASSERT_TRUE(server.Start());
+    const std::string own = "front-right: 65536 / 100%"; // a new null sink's level
+    const auto back = Clock::now();
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return server.SinkVolume().find("front-left: 65536 / 100%") != std::string::npos &&
+                   server.SinkVolume().find("front-right: 0 /   0%") != std::string::npos;
+        },
+        20s))
+        << server.SinkVolume() << program.Errors();
+    std::cout << "output volume set on the new server after "
+              << std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - back).count()
+              << " ms\n";
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.Wait(), 128 + SIGTERM);
+    EXPECT_NE(server.SinkVolume().find(own), std::string::npos)
+        << server.SinkVolume() << "the old server's volume went to the new one";
+}
+
+TEST_F(ServerTrouble, OneInstrumentPerServerHoweverItIsSpelledTwoServersTwo) {
+    const std::string dir = server.Directory();
+    Program first("first", {{"PULSE_SERVER", "unix:" + server.Socket()}});
+    ASSERT_TRUE(first.Measures()) << first.Errors();
+    const Environment spellings[] = {
+        {{"PULSE_SERVER", server.Socket()}},
+        {{"PULSE_SERVER", ""}, {"PULSE_RUNTIME_PATH", dir}},
+        {{"PULSE_SERVER",
+          "unix:" + dir + "/../" + fs::path(dir).filename().string() + "/./native"}},
+        {{"PULSE_SERVER", ""}, {"PULSE_RUNTIME_PATH", dir + "/"}, {"XDG_RUNTIME_DIR", "/nowhere"}},
+    };
+    for (const Environment& spelling : spellings) {
+        SCOPED_TRACE(spelling.rbegin()->second);
+        Program second("second", spelling);
+        EXPECT_EQ(second.Wait(), 2);
+        EXPECT_NE(second.Errors().find("is in use by another osciloskop"), std::string::npos)
+            << second.Errors();
+    }
+
+    PrivateServer other;
+    ASSERT_TRUE(other.Start());
+    Program elsewhere("elsewhere",
+                      {{"PULSE_SERVER", ""}, {"PULSE_RUNTIME_PATH", other.Directory()}});
+    EXPECT_TRUE(elsewhere.Measures()) << "another server is another card: " << elsewhere.Errors();
+    elsewhere.Signal(SIGTERM);
+    EXPECT_EQ(elsewhere.Wait(), 128 + SIGTERM);
+    first.Signal(SIGTERM);
+    EXPECT_EQ(first.Wait(), 128 + SIGTERM);
+}
+
+} // namespace
