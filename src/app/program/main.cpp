@@ -160,10 +160,10 @@ int main(int argc, char** argv) {
         result = result == 0 ? 1 : result;
     }
     const platform::WaveService::LostBlocks lost = system.wave->Lost();
-    if (const std::string line = app::LostBlocksLine(
-            lost.overruns, lost.underruns,
-            std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() -
-                                                             started));
+    if (const std::string line =
+            app::LostBlocksLine(lost.overruns, lost.underruns,
+                                std::chrono::duration_cast<std::chrono::seconds>(
+                                    std::chrono::steady_clock::now() - started));
         !line.empty()) {
         std::cerr << line << '\n';
     }

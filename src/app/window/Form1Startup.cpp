@@ -214,8 +214,7 @@ void TForm1::TakeVolumes(const StartupVariant& variant) {
 }
 
 void TForm1::VolumesReturned() {
-    if (!volume_.Reconnect() ||
-        (volumesTaken_ && volume_.WaveOutGetVolume(0) == kLeftFullVolume)) {
+    if (!volume_.Reconnect() || (volumesTaken_ && volume_.WaveOutGetVolume(0) == kLeftFullVolume)) {
         return; // the same server came back with the instrument's output still set
     }
     TakeVolumes(kStartupVariant);
