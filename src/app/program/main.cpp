@@ -25,8 +25,8 @@
 
 #include <csignal>
 #include <fstream>
-#include <optional>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -84,10 +84,12 @@ int main(int argc, char** argv) {
         if (!options.script.empty()) {
             script = ReadScript(options.script);
         }
-        startDeadline.emplace().Arm(2, std::chrono::milliseconds(3500),
-                                    "the sound server does not answer; nothing was changed. "
-                                    "Start the instrument again once it answers, or use "
-                                    "--audio sim");
+        if (options.input.empty() && options.audio != "sim") {
+            startDeadline.emplace().Arm(2, std::chrono::milliseconds(3500),
+                                        "the sound server does not answer; nothing was "
+                                        "changed. Start the instrument again once it answers, "
+                                        "or use --audio sim");
+        }
         if (options.input.empty()) {
             system = platform::OpenAudioSystem(options.audio, dispatcher);
         } else {
@@ -159,11 +161,10 @@ int main(int argc, char** argv) {
         std::cerr << "osciloskop: the readout log '" << options.log << "' is incomplete\n";
         result = result == 0 ? 1 : result;
     }
+    const auto ran = std::chrono::duration_cast<std::chrono::seconds>(
+        std::chrono::steady_clock::now() - started);
     const platform::WaveService::LostBlocks lost = system.wave->Lost();
-    if (const std::string line =
-            app::LostBlocksLine(lost.overruns, lost.underruns,
-                                std::chrono::duration_cast<std::chrono::seconds>(
-                                    std::chrono::steady_clock::now() - started));
+    if (const std::string line = app::LostBlocksLine(lost.overruns, lost.underruns, ran);
         !line.empty()) {
         std::cerr << line << '\n';
     }

@@ -234,6 +234,21 @@ TEST_F(ServerTrouble, FrozenServerClosesWithinTwoSecondsAndNamesTheVolumesLeft) 
     }
 }
 
+TEST_F(ServerTrouble, FrozenServerDoesNotHoldTheTimedClose) {
+    server.Pactl("set-sink-volume osc_null 37% 61%");
+    const auto started = Clock::now();
+    Program program("timed", On(server), {"--quit-after", "10000"});
+    ASSERT_TRUE(program.Measures()) << program.Errors();
+    server.Freeze();
+    EXPECT_EQ(program.Wait(), 0);
+    // The close is asked 10 s after the window shows; showing it takes at most 3.5 s.
+    EXPECT_LT(Clock::now() - started, 10s + 3500ms + 2s);
+    EXPECT_NE(program.Errors().find("could not restore the volume of 'Master' (left 37 %, "
+                                    "right 61 %)"),
+              std::string::npos)
+        << program.Errors();
+}
+
 TEST_F(ServerTrouble, FrozenServerAtStartEndsWithCodeTwoWithinFiveSeconds) {
     server.Freeze();
     const auto started = Clock::now();
