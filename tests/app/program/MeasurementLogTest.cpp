@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "Form1TestRig.h"
+#include "../window/Form1TestRig.h"
 
 #include "app/program/MeasurementLog.h"
 
