@@ -103,11 +103,16 @@ void FrequencyReport::Attach(TForm1& form) {
         [this, &form, fill = std::move(form.AudioOut1.OnFillBuffer)](char* buffer, int& size) {
             const std::optional<Tone> tone = ToneOf(form);
             const bool filled = fill(buffer, size);
-            played_->BufferFilled(tone);
+            if (filled) { // only a filled buffer goes to the card
+                played_->BufferFilled(tone);
+            }
             return filled;
         };
     form.OnBlockMeasured = [this, &form, measured = std::move(form.OnBlockMeasured)] {
-        points_.AddBlock(played_->Playing(), form.currentRms, form.voltageRms);
+        // A stopped or paused output plays no tone at all.
+        const bool playing = form.AudioOut1.Running() && !form.AudioOut1.Paused();
+        points_.AddBlock(playing ? played_->Playing() : std::nullopt, form.currentRms,
+                         form.voltageRms);
         if (measured) {
             measured();
         }

@@ -3,7 +3,7 @@
 // gives one point per step that agrees with the simulated load, and the plots are documents
 // that Qt reads back with both curves in their colours.
 
-#include "../window/Form1TestRig.h"
+#include "Form1TestRig.h"
 
 #include "app/program/FrequencyReport.h"
 #include "app/program/ResponsePlot.h"
@@ -117,6 +117,21 @@ TEST(FrequencyReport, AnAutomaticRunGivesOnePointPerStepThatAgreesWithTheLoad) {
         EXPECT_NEAR(row[3], row[2] / row[1], 1e-9 * row[3]);
         EXPECT_GE(row[4], 5) << "2 s of blocks but the two next to the changes";
     }
+}
+
+TEST(FrequencyReport, APausedOutputPlaysNoToneAndMakesNoPoint) {
+    ReportRig rig;
+    TForm1& form = *rig.form;
+    FrequencyReport report("audio: simulated sound card");
+    report.Attach(form);
+    form.AudioOut1.SetPaused(true);
+    rig.Run(3 * kFramesPerSecond, 0);
+    EXPECT_TRUE(report.Points().empty());
+    form.AudioOut1.SetPaused(false);
+    rig.Run(3 * kFramesPerSecond, 0);
+    ASSERT_EQ(report.Points().size(), 1u);
+    const double expected = LoadCurrentMa(form.gen1Amplitude, 100);
+    EXPECT_NEAR(report.Points()[0].currentMa, expected, expected * 0.01);
 }
 
 // Pixels close to a colour, anywhere in the picture.

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "../window/Form1TestRig.h"
+#include "Form1TestRig.h"
 
 #include "app/program/MeasurementLog.h"
 

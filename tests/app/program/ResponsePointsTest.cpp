@@ -4,7 +4,9 @@
 
 #include "app/program/ResponsePoints.h"
 #include "app/program/FrequencyReport.h"
+#include "app/program/Options.h"
 #include "app/program/ResponsePlot.h"
+#include "app/program/StartupChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -139,6 +141,21 @@ TEST(ReportFile, PathsThatCannotTakeAReportAreNamedWithTheReason) {
     EXPECT_EQ(ScriptReportError(script.commands),
               "line 3: cannot write the report '/nonexistent-dir/a.png': No such file or "
               "directory");
+}
+
+TEST(ReportFile, TheCommandLineAndScriptsNameTheReportFile) {
+    EXPECT_EQ(ParseCommandLine({"--report", "r.svg"}).options.report, "r.svg");
+    EXPECT_EQ(ParseCommandLine({"--report=r.csv", "--log", "-"}).options.report, "r.csv");
+    EXPECT_EQ(ParseCommandLine({"--report", ""}).exitCode, 2);
+    EXPECT_EQ(ParseCommandLine({"--report", "a.csv", "--report", "b.csv"}).exitCode, 2);
+    EXPECT_NE(UsageText().find("--report FILE"), std::string::npos);
+
+    Options options;
+    options.report = "/nonexistent-dir/r.png";
+    EXPECT_EQ(StartupError(options),
+              "cannot write the report '/nonexistent-dir/r.png': No such file or directory");
+    EXPECT_EQ(ParseScript("report\n").error.empty(), false) << "the file is required";
+    EXPECT_EQ(ParseScript("report a.csv b.csv\n").error.empty(), false);
 }
 
 TEST(ReportFile, FewerThanTwoPointsAreWrittenWithOneLineSayingSo) {
