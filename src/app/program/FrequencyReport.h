@@ -42,7 +42,8 @@ public:
 
     // Follows the window's generator 1 and its measured blocks from now on. To be called right
     // after the window is made, before the event loop runs: the playback ring then holds what
-    // start-up queued. The report must outlive the window.
+    // start-up queued. The hooks already set on the window (the readout log's) go on working;
+    // one set afterwards would replace the report's. The report must outlive the window.
     void Attach(TForm1& form);
 
     // Writes the points so far to `path`, in the format of its extension, replacing the file

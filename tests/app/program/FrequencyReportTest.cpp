@@ -81,9 +81,9 @@ std::vector<std::vector<double>> CsvRows(const std::string& path) {
 }
 
 TEST(FrequencyReport, AnAutomaticRunGivesOnePointPerStepThatAgreesWithTheLoad) {
+    FrequencyReport report("audio: simulated sound card"); // outlives the window's hooks
     ReportRig rig;
     TForm1& form = *rig.form;
-    FrequencyReport report("audio: simulated sound card");
     report.Attach(form);
     // 100 Hz to 500 Hz in steps of 100 Hz, 2 s each; the timer is ticked on card time.
     form.zobrazit3->trigger();
@@ -120,9 +120,9 @@ TEST(FrequencyReport, AnAutomaticRunGivesOnePointPerStepThatAgreesWithTheLoad) {
 }
 
 TEST(FrequencyReport, APausedOutputPlaysNoToneAndMakesNoPoint) {
+    FrequencyReport report("audio: simulated sound card"); // outlives the window's hooks
     ReportRig rig;
     TForm1& form = *rig.form;
-    FrequencyReport report("audio: simulated sound card");
     report.Attach(form);
     form.AudioOut1.SetPaused(true);
     rig.Run(3 * kFramesPerSecond, 0);
