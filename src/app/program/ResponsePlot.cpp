@@ -55,7 +55,8 @@ void StyleAxis(QAbstractAxis* axis, const QColor& colour, const QString& title) 
     axis->setGridLineColor(kGrid);
 }
 
-// The axis runs on log10 of the frequency; the categories mark the 1-2-5 values.
+// The axis runs on log10 of the frequency, and its categories mark the 1-2-5 values: Qt's
+// logarithmic axis labels the powers of ten only.
 QCategoryAxis* FrequencyAxis(const std::vector<ResponsePoint>& points) {
     double low = 100;
     double high = 1000;

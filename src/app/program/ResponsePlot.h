@@ -24,7 +24,7 @@ inline constexpr int kPlotWidth = 1200;
 inline constexpr int kPlotHeight = 800;
 
 // The 1-2-5 values (1, 2, 5, 10, 20, ...) from the largest not above `lowHz` to the smallest
-// not below `highHz`; at least two, so that a single frequency sits between two ticks.
+// not below `highHz`; at least two, so that a single frequency still has an axis.
 // `lowHz` and `highHz` must be positive, `lowHz` <= `highHz`.
 std::vector<double> OneTwoFiveTicks(double lowHz, double highHz);
 
