@@ -65,8 +65,10 @@ QCategoryAxis* FrequencyAxis(const std::vector<ResponsePoint>& points) {
             std::minmax_element(points.begin(), points.end(), [](const auto& a, const auto& b) {
                 return a.frequencyHz < b.frequencyHz;
             });
-        low = min->frequencyHz;
-        high = max->frequencyHz;
+        // A single frequency gets room on both sides.
+        const double widen = min->frequencyHz == max->frequencyHz ? 1.5 : 1.0;
+        low = min->frequencyHz / widen;
+        high = max->frequencyHz * widen;
     }
     const std::vector<double> ticks = OneTwoFiveTicks(low, high);
     // A little room beyond the outer ticks, so that markers there are drawn whole.
