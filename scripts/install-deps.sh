@@ -11,6 +11,7 @@ packages=(
     xvfb xauth
     fonts-liberation2
     desktop-file-utils appstream groff-base
+    qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -9,8 +9,8 @@ namespace app {
 
 namespace {
 
-const std::string_view valueOptions[] = {"--audio",      "--input",      "--log",
-                                         "--quit-after", "--screenshot", "--script"};
+const std::string_view valueOptions[] = {"--audio",      "--input",  "--log",   "--quit-after",
+                                         "--screenshot", "--script", "--report"};
 
 ParsedCommandLine Failure(const std::string& what) {
     ParsedCommandLine result;
@@ -55,6 +55,8 @@ std::string Apply(Options& options, std::string_view name, const std::string& va
         options.screenshot = value;
     } else if (name == "--script") {
         options.script = value;
+    } else if (name == "--report") {
+        options.report = value;
     } else {
         options.quitAfterMs = Milliseconds(value);
         if (!options.quitAfterMs) {
@@ -85,6 +87,9 @@ std::string UsageText() {
            "  --log FILE          write one CSV row of readouts per captured block to FILE\n"
            "                      ('-' = standard output)\n"
            "  --quit-after MS     close the window after MS milliseconds\n"
+           "  --report FILE       when the program closes, write the frequency response of\n"
+           "                      generator 1's steps to FILE: .csv (a table), .svg or .png (a\n"
+           "                      plot)\n"
            "  --screenshot FILE   save the window's client area as a PNG when it closes\n"
            "  --version           show the program's name and version\n"
            "  --script FILE       run the commands in FILE on the window ('-' = standard\n"

@@ -20,6 +20,9 @@ struct Options {
     std::string input;
     // CSV file of the readouts, "-" for standard output; empty = no log.
     std::string log;
+    // Frequency-response report written when the program closes (.csv, .svg or .png); empty =
+    // none.
+    std::string report;
     // Close the window this many milliseconds after start-up.
     std::optional<int> quitAfterMs;
     // PNG file that receives the client area when the program closes; empty = none.

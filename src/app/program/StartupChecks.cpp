@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/program/StartupChecks.h"
 
+#include "app/program/FrequencyReport.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -70,6 +72,11 @@ std::optional<std::string> StartupError(const Options& options) {
     if (!options.screenshot.empty()) {
         if (auto reason = UnwritablePath(options.screenshot)) {
             return "cannot save the screenshot '" + options.screenshot + "': " + *reason;
+        }
+    }
+    if (!options.report.empty()) {
+        if (auto error = ReportPathError(options.report)) {
+            return error;
         }
     }
     return std::nullopt;

@@ -25,8 +25,8 @@ std::optional<std::string> MissingDisplay(const Environment& environment = Proce
 // checked without creating or changing it; nothing when it can.
 std::optional<std::string> UnwritablePath(const std::string& path);
 
-// The first of the checks above that fails for this run's display, log and screenshot, as the
-// line to print; nothing when the run can start.
+// The first of the checks above that fails for this run's display, log, screenshot and report,
+// as the line to print; nothing when the run can start.
 std::optional<std::string> StartupError(const Options& options);
 
 } // namespace app

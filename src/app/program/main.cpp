@@ -5,6 +5,7 @@
 #include "app/program/DeviceNotice.h"
 #include "app/window/ErrorReport.h"
 #include "app/program/ExitDeadline.h"
+#include "app/program/FrequencyReport.h"
 #include "app/program/LossReport.h"
 #include "app/program/MeasurementLog.h"
 #include "app/program/Options.h"
@@ -83,6 +84,9 @@ int main(int argc, char** argv) {
     try {
         if (!options.script.empty()) {
             script = ReadScript(options.script);
+            if (const auto error = app::ScriptReportError(script)) {
+                throw std::runtime_error("script '" + options.script + "', " + *error);
+            }
         }
         if (options.input.empty() && options.audio != "sim") {
             startDeadline.emplace().Arm(2, std::chrono::milliseconds(3500),
@@ -111,10 +115,20 @@ int main(int argc, char** argv) {
     std::cerr << system.description << '\n';
 
     platform::HeapBufferMemory memory;
+    // Made before the window, which holds hooks into it until it goes.
+    std::optional<app::FrequencyReport> report;
+    if (!options.report.empty() || !options.script.empty()) {
+        report.emplace(system.description);
+    }
     auto form = std::make_unique<app::TForm1>(
         app::FormServices{*system.wave, *system.volume, memory, *system.mixer});
     if (log) {
         app::AttachMeasurementLog(*form, *log);
+    }
+    // Recorded for --report and for the script's `report` command; attached after the log,
+    // whose hook it keeps.
+    if (report) {
+        report->Attach(*form);
     }
     app::DeviceNotice deviceNotice(*form);
     system.wave->SetDeviceStatusListener(
@@ -133,6 +147,8 @@ int main(int argc, char** argv) {
             return 2;
         }
         runner = std::make_unique<app::ScriptRunner>(std::move(script), *form);
+        runner->SetReportWriter(
+            [&report](const std::string& file) { return report->Write(file, std::cerr); });
     }
     if (options.quitAfterMs) {
         QTimer::singleShot(*options.quitAfterMs, form.get(), [&form] { form->close(); });
@@ -156,6 +172,12 @@ int main(int argc, char** argv) {
         !form->centralWidget()->grab().save(QString::fromStdString(options.screenshot), "PNG")) {
         std::cerr << "osciloskop: cannot save the screenshot '" << options.screenshot << "'\n";
         result = 1;
+    }
+    if (!options.report.empty()) {
+        if (const std::string error = report->Write(options.report, std::cerr); !error.empty()) {
+            std::cerr << "osciloskop: " << error << '\n';
+            result = result == 0 ? 1 : result;
+        }
     }
     if (log && !log->Complete()) {
         std::cerr << "osciloskop: the readout log '" << options.log << "' is incomplete\n";

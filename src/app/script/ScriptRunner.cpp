@@ -86,7 +86,7 @@ bool Fits(ScriptVerb verb, QWidget* control) {
 
 bool NamesControl(ScriptVerb verb) {
     return verb != ScriptVerb::Wait && verb != ScriptVerb::Menu && verb != ScriptVerb::Screenshot &&
-           verb != ScriptVerb::Quit;
+           verb != ScriptVerb::Quit && verb != ScriptVerb::Report;
 }
 
 QWidget* FindControl(QMainWindow& window, const std::string& name) {
@@ -223,6 +223,8 @@ std::string ScriptRunner::Perform(const ScriptCommand& command) {
         return window_.centralWidget()->grab().save(Text(a[0]), "PNG")
                    ? std::string()
                    : "cannot save the screenshot '" + a[0] + "'";
+    case ScriptVerb::Report:
+        return reportWriter_ ? reportWriter_(a[0]) : "no frequency response is being recorded";
     case ScriptVerb::Menu: {
         QAction* action = FindAction(window_, a[0]);
         if (!action->isEnabled() || !action->isVisible()) {

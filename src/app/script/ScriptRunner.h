@@ -10,6 +10,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,10 @@ public:
     ScriptRunner(std::vector<ScriptCommand> commands, QMainWindow& window);
     ~ScriptRunner() override;
 
+    // Writes the report of `report FILE` to the file; returns an error text, empty on success.
+    using ReportWriter = std::function<std::string(const std::string& file)>;
+    void SetReportWriter(ReportWriter writer) { reportWriter_ = std::move(writer); }
+
     // Runs the first command from the event loop once it is running.
     void Start();
     // 0 while every command did what it said, 1 after a failed `expect` or a refused action.
@@ -41,6 +46,7 @@ private:
     QMainWindow& window_;
     std::size_t next_ = 0;
     int exitCode_ = 0;
+    ReportWriter reportWriter_;
 };
 
 } // namespace app
