@@ -10,7 +10,8 @@ namespace app {
 namespace {
 
 const std::string_view valueOptions[] = {"--audio",      "--input",      "--log",
-                                         "--quit-after", "--screenshot", "--script"};
+                                         "--quit-after", "--screenshot", "--script",
+                                         "--calibrate"};
 
 ParsedCommandLine Failure(const std::string& what) {
     ParsedCommandLine result;
@@ -55,6 +56,10 @@ std::string Apply(Options& options, std::string_view name, const std::string& va
         options.screenshot = value;
     } else if (name == "--script") {
         options.script = value;
+    } else if (name == "--calibrate") {
+        ParsedCalibrationRequest parsed = ParseCalibrationRequest(value);
+        options.calibrate = std::move(parsed.request);
+        return parsed.error;
     } else {
         options.quitAfterMs = Milliseconds(value);
         if (!options.quitAfterMs) {
@@ -89,6 +94,10 @@ std::string UsageText() {
            "  --version           show the program's name and version\n"
            "  --script FILE       run the commands in FILE on the window ('-' = standard\n"
            "                      input); see README for the commands\n"
+           "  --calibrate Q=REF   calibrate the current (Q = current, REF in mA or A) or\n"
+           "                      voltage (Q = voltage, REF in mV or V) channel on a steady\n"
+           "                      known signal of REF rms; Q=reset removes that factor\n"
+           "  --calibration       list the stored calibration factors by card\n"
            "  --help              show this text\n";
 }
 
@@ -106,6 +115,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             result.action = ParsedCommandLine::Action::ShowVersion;
             result.message = VersionText();
             return result;
+        }
+        if (argument == "--calibration") {
+            result.options.listCalibration = true;
+            continue;
         }
         const auto equals = argument.find('=');
         const std::string name = argument.substr(0, equals);
