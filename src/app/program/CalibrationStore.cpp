@@ -2,7 +2,9 @@
 #include "app/program/CalibrationStore.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QUrl>
 
@@ -25,6 +27,34 @@ std::unique_ptr<QSettings> OpenSettings() {
                                                 QStringLiteral("calibration"));
     settings->setFallbacksEnabled(false);
     return settings;
+}
+
+// QSettings keeps a file's contents for the whole process and reports a format error only to
+// the first reader; later readers of the same, unchanged file must hear of it too, or one of
+// them could write the remains of the parse over it.
+struct FileStamp {
+    QString path;
+    QDateTime modified;
+    qint64 size = -1;
+
+    static FileStamp Of(const QString& path) {
+        const QFileInfo info(path);
+        return {path, info.lastModified(), info.exists() ? info.size() : -1};
+    }
+    bool operator==(const FileStamp&) const = default;
+};
+
+std::optional<FileStamp>& KnownUnreadable() {
+    static std::optional<FileStamp> stamp;
+    return stamp;
+}
+
+bool FormatError(const QSettings& settings) {
+    const FileStamp stamp = FileStamp::Of(settings.fileName());
+    if (settings.status() == QSettings::FormatError) {
+        KnownUnreadable() = stamp;
+    }
+    return KnownUnreadable() == stamp;
 }
 
 // A card's identity holds '/' and ':', which QSettings would take for groups: percent-encoded.
@@ -74,7 +104,7 @@ std::string FactorsText(const CardCalibration& card) {
 CalibrationStore::CalibrationStore() {
     const std::unique_ptr<QSettings> settings = OpenSettings();
     path_ = settings->fileName().toStdString();
-    if (settings->status() != QSettings::NoError) {
+    if (FormatError(*settings) || settings->status() != QSettings::NoError) {
         error_ = "the calibration file '" + path_ + "' cannot be read (format error)";
         return;
     }
