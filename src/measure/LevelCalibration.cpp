@@ -53,4 +53,10 @@ std::string FactorText(double factor) {
     return "×" + common::FormatReal(factor, 3);
 }
 
+std::string FactorsInForceText(const LevelCalibration& calibration) {
+    const auto text = [](double factor) { return factor == 1.0 ? "none" : FactorText(factor); };
+    return "calibration: current " + text(calibration.current) + ", voltage " +
+           text(calibration.voltage);
+}
+
 } // namespace measure

@@ -58,4 +58,7 @@ CalibrationVerdict EvaluateCalibration(std::span<const BlockLevel> blocks, doubl
 // "×1.981": a factor as the user reads it, three decimals, locale-independent.
 std::string FactorText(double factor);
 
+// "calibration: current ×1.981, voltage none": the factors in force, "none" for a factor of 1.
+std::string FactorsInForceText(const LevelCalibration& calibration);
+
 } // namespace measure

@@ -80,6 +80,8 @@ TEST(LevelCalibration, FactorIsTheReferenceOverTheMeanRms) {
     EXPECT_DOUBLE_EQ(verdict.factor, 2.5);
     EXPECT_EQ(FactorText(verdict.factor), "×2.500");
     EXPECT_EQ(FactorText(1.98149), "×1.981");
+    EXPECT_EQ(FactorsInForceText({}), "calibration: current none, voltage none");
+    EXPECT_EQ(FactorsInForceText({1.0, 0.5}), "calibration: current none, voltage ×0.500");
 }
 
 } // namespace

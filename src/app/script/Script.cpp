@@ -27,6 +27,7 @@ constexpr VerbSyntax verbs[] = {
     {"screenshot", ScriptVerb::Screenshot, 1, -1},
     {"expect", ScriptVerb::Expect, 2, -1},
     {"quit", ScriptVerb::Quit, 0, -1},
+    {"calibration", ScriptVerb::Calibration, 0, -1},
 };
 
 bool IsBlank(char c) {

@@ -22,7 +22,8 @@ enum class ScriptVerb {
     Menu,
     Screenshot,
     Expect,
-    Quit
+    Quit,
+    Calibration
 };
 
 struct ScriptCommand {

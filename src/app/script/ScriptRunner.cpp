@@ -2,6 +2,7 @@
 #include "app/script/ScriptRunner.h"
 
 #include "app/window/ErrorReport.h"
+#include "app/window/TForm1.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -86,7 +87,7 @@ bool Fits(ScriptVerb verb, QWidget* control) {
 
 bool NamesControl(ScriptVerb verb) {
     return verb != ScriptVerb::Wait && verb != ScriptVerb::Menu && verb != ScriptVerb::Screenshot &&
-           verb != ScriptVerb::Quit;
+           verb != ScriptVerb::Quit && verb != ScriptVerb::Calibration;
 }
 
 QWidget* FindControl(QMainWindow& window, const std::string& name) {
@@ -223,6 +224,14 @@ std::string ScriptRunner::Perform(const ScriptCommand& command) {
         return window_.centralWidget()->grab().save(Text(a[0]), "PNG")
                    ? std::string()
                    : "cannot save the screenshot '" + a[0] + "'";
+    case ScriptVerb::Calibration:
+        // On standard error, beside the start-up note, so that a log on standard output stays
+        // plain CSV.
+        if (const auto* form = dynamic_cast<const TForm1*>(&window_)) {
+            std::cerr << measure::FactorsInForceText(form->levelCalibration) << std::endl;
+            return {};
+        }
+        return "this window has no level calibration";
     case ScriptVerb::Menu: {
         QAction* action = FindAction(window_, a[0]);
         if (!action->isEnabled() || !action->isVisible()) {
