@@ -20,10 +20,9 @@ CalibrationVerdict EvaluateCalibration(std::span<const BlockLevel> blocks, doubl
     if (blocks.empty()) {
         return {0, 0, "no block was measured"};
     }
-    const auto [lowest, highest] = std::minmax_element(
-        blocks.begin(), blocks.end(), [](const BlockLevel& a, const BlockLevel& b) {
-            return a.rms < b.rms;
-        });
+    const auto [lowest, highest] =
+        std::minmax_element(blocks.begin(), blocks.end(),
+                            [](const BlockLevel& a, const BlockLevel& b) { return a.rms < b.rms; });
     std::uint16_t peak = 0;
     double sum = 0;
     for (const BlockLevel& block : blocks) {

@@ -25,9 +25,14 @@ TEST(LevelCalibration, PeakScalesRoundsAndHoldsAtTheLargestValue) {
         std::uint16_t expected;
     };
     const Case cases[] = {
-        {1000, 2.0, 2000},  {1000, 0.5, 500},    {3, 0.5, 2} /* 1.5 to even */,
-        {32768, 2.0, 65535}, {32768, 1e9, 65535}, {20000, 3.2767, 65534},
-        {100, 0.0, 0},      {1000, std::numeric_limits<double>::quiet_NaN(), 65535},
+        {1000, 2.0, 2000},
+        {1000, 0.5, 500},
+        {3, 0.5, 2} /* 1.5 to even */,
+        {32768, 2.0, 65535},
+        {32768, 1e9, 65535},
+        {20000, 3.2767, 65534},
+        {100, 0.0, 0},
+        {1000, std::numeric_limits<double>::quiet_NaN(), 65535},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(CalibratedPeak(c.peak, c.factor), c.expected) << c.peak << " x " << c.factor;

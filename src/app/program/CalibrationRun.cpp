@@ -41,8 +41,8 @@ void CalibrationRun::OnBlock() {
         return;
     }
     const bool current = request_.channel == measure::Channel::L;
-    blocks_.push_back({current ? form_.currentRms : form_.voltageRms,
-                       current ? form_.peakL : form_.peakR});
+    blocks_.push_back(
+        {current ? form_.currentRms : form_.voltageRms, current ? form_.peakL : form_.peakR});
     if (blocks_.size() == kMeasuredBlocks) {
         Finish();
     }
@@ -63,8 +63,9 @@ void CalibrationRun::Finish() {
     }
     done_ = true;
     stored_ = true;
-    std::cout << QuantityName(request_.channel) << ": measured " << InUnit(verdict.measured, request_)
-              << ", reference " << InUnit(request_.reference, request_) << ", factor "
+    std::cout << QuantityName(request_.channel) << ": measured "
+              << InUnit(verdict.measured, request_) << ", reference "
+              << InUnit(request_.reference, request_) << ", factor "
               << common::FormatReal(verdict.factor, 3) << ", stored for card '" << card_ << "'"
               << std::endl;
     form_.close();

@@ -22,9 +22,9 @@ constexpr Channel kChannels[] = {Channel::L, Channel::R};
 
 // The user's file only: a system-wide one would put factors of another machine's cards in force.
 std::unique_ptr<QSettings> OpenSettings() {
-    auto settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                                QStringLiteral("osciloskop"),
-                                                QStringLiteral("calibration"));
+    auto settings =
+        std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                    QStringLiteral("osciloskop"), QStringLiteral("calibration"));
     settings->setFallbacksEnabled(false);
     return settings;
 }
@@ -73,7 +73,8 @@ std::optional<StoredFactor> ReadFactor(const QSettings& settings, const QString&
         return std::nullopt;
     }
     bool isNumber = false;
-    const double factor = settings.value(key + QStringLiteral("/factor")).toString().toDouble(&isNumber);
+    const double factor =
+        settings.value(key + QStringLiteral("/factor")).toString().toDouble(&isNumber);
     const QString date = settings.value(key + QStringLiteral("/date")).toString();
     if (!isNumber || !std::isfinite(factor) || factor <= 0 ||
         !QDate::fromString(date, Qt::ISODate).isValid()) {
@@ -127,8 +128,7 @@ CalibrationStore::CalibrationStore() {
               [](const auto& a, const auto& b) { return a.card < b.card; });
 }
 
-std::optional<StoredFactor> CalibrationStore::Find(const std::string& card,
-                                                   Channel channel) const {
+std::optional<StoredFactor> CalibrationStore::Find(const std::string& card, Channel channel) const {
     for (const CardCalibration& stored : cards_) {
         if (stored.card == card) {
             return channel == Channel::L ? stored.current : stored.voltage;
@@ -221,8 +221,8 @@ int ResetCalibration(const std::string& card, Channel channel, std::ostream& out
         return 2;
     }
     out << QuantityName(channel) << ": "
-        << (stored ? "calibration removed" : "no calibration was stored") << " for card '"
-        << card << "'\n";
+        << (stored ? "calibration removed" : "no calibration was stored") << " for card '" << card
+        << "'\n";
     return 0;
 }
 

@@ -9,9 +9,8 @@ namespace app {
 
 namespace {
 
-const std::string_view valueOptions[] = {"--audio",      "--input",      "--log",
-                                         "--quit-after", "--screenshot", "--script",
-                                         "--calibrate"};
+const std::string_view valueOptions[] = {"--audio",      "--input",  "--log",      "--quit-after",
+                                         "--screenshot", "--script", "--calibrate"};
 
 ParsedCommandLine Failure(const std::string& what) {
     ParsedCommandLine result;

@@ -66,13 +66,11 @@ struct LevelChannel {
 
 LevelChannel LevelOf(TForm1& f, Channel channel) {
     if (channel == Channel::L) {
-        return {f.samplesL,      f.peakL,      f.maxL,         f.minL, f.offsetL,
-                f.triggerIndexL, f.currentRms, f.currentScale, f.Edit4,
-                f.levelCalibration.current};
+        return {f.samplesL,      f.peakL,      f.maxL,         f.minL,  f.offsetL,
+                f.triggerIndexL, f.currentRms, f.currentScale, f.Edit4, f.levelCalibration.current};
     }
-    return {f.samplesR,      f.peakR,      f.maxR,         f.minR, f.offsetR,
-            f.triggerIndexR, f.voltageRms, f.voltageScale, f.Edit1,
-            f.levelCalibration.voltage};
+    return {f.samplesR,      f.peakR,      f.maxR,         f.minR,  f.offsetR,
+            f.triggerIndexR, f.voltageRms, f.voltageScale, f.Edit1, f.levelCalibration.voltage};
 }
 
 void MeasureLevelOf(TForm1& f, Channel channel) {

@@ -55,9 +55,9 @@ const TForm1::StartupVariant kStartupVariant{
 
 } // namespace
 
-TForm1::TForm1(const FormServices& services, QWidget* parent,
-               measure::LevelCalibration calibration)
-    : QMainWindow(parent), levelCalibration(calibration), AudioIn1(audio::AudioServices{services.wave, services.memory}),
+TForm1::TForm1(const FormServices& services, QWidget* parent, measure::LevelCalibration calibration)
+    : QMainWindow(parent), levelCalibration(calibration),
+      AudioIn1(audio::AudioServices{services.wave, services.memory}),
       AudioOut1(audio::AudioServices{services.wave, services.memory}), AudioMixer1(services.mixer),
       volume_(services.volume) {
     setWindowTitle(kCaption);

@@ -114,7 +114,7 @@ std::vector<Row> Rows(const std::string& log) {
         std::istringstream cells(line);
         for (std::string cell; std::getline(cells, cell, ',');) {
             f.push_back(cell.size() >= 2 && cell.front() == '"' ? cell.substr(1, cell.size() - 2)
-                                                                 : cell);
+                                                                : cell);
         }
         if (f.size() == 14) {
             rows.push_back({std::stod(f[1]), std::stod(f[3]), f[5], f[7], f[9], f[10]});
@@ -151,7 +151,8 @@ TEST_F(Calibration, CalibratedRunOnAShowsWhatTheUncalibratedRunShowsOnTwiceA) {
     const fs::path a = Sine("a.wav", 4000, 5000);
     const fs::path doubled = Sine("2a.wav", 8000, 10000);
     // The readouts on A, uncalibrated: the references are twice them.
-    const std::vector<Row> plain = Rows(Run("--input '" + a.string() + "' --log - --quit-after 1500").out);
+    const std::vector<Row> plain =
+        Rows(Run("--input '" + a.string() + "' --log - --quit-after 1500").out);
     ASSERT_GE(plain.size(), 2u);
     const double current = 2 * plain.back().current;
     const double voltage = 2 * plain.back().voltage;
@@ -160,10 +161,10 @@ TEST_F(Calibration, CalibratedRunOnAShowsWhatTheUncalibratedRunShowsOnTwiceA) {
     std::snprintf(reference, sizeof reference, "current=%.4fmA", current);
     ProgramRun calibrate = Run("--input '" + a.string() + "' --calibrate " + reference);
     ASSERT_EQ(calibrate.exitCode, 0) << calibrate.err;
-    EXPECT_TRUE(std::regex_match(
-        calibrate.out, std::regex("current: measured [0-9]+\\.[0-9]{2} mA, reference "
-                                  "[0-9]+\\.[0-9]{2} mA, factor 2\\.000, stored for card "
-                                  "'simulated'\n")))
+    EXPECT_TRUE(std::regex_match(calibrate.out,
+                                 std::regex("current: measured [0-9]+\\.[0-9]{2} mA, reference "
+                                            "[0-9]+\\.[0-9]{2} mA, factor 2\\.000, stored for card "
+                                            "'simulated'\n")))
         << calibrate.out;
     // In volts with a decimal comma.
     std::snprintf(reference, sizeof reference, "voltage=%.6fV", voltage / 1000);
@@ -180,8 +181,8 @@ TEST_F(Calibration, CalibratedRunOnAShowsWhatTheUncalibratedRunShowsOnTwiceA) {
                                   kToday + ")\n"),
               std::string::npos)
         << calibrated.err;
-    const ProgramRun reference2A =
-        Osciloskop(Scratch("empty_config"), "--input '" + doubled.string() + "' --log - --quit-after 1500");
+    const ProgramRun reference2A = Osciloskop(
+        Scratch("empty_config"), "--input '" + doubled.string() + "' --log - --quit-after 1500");
     EXPECT_EQ(reference2A.err.find("calibration: "), std::string::npos) << reference2A.err;
     const std::vector<Row> rowsA = Rows(calibrated.out);
     const std::vector<Row> rows2A = Rows(reference2A.out);
@@ -212,7 +213,8 @@ TEST_F(Calibration, RefusalsExitTwoAndStoreNothing) {
     const fs::path weak = Sine("weak.wav", 300, 300);
     // The level jumps by an eighth every half second: blocks differ by far more than 1 %.
     const fs::path unsteady = Wav("unsteady.wav", [](int k) {
-        const double s = (k < 22050 ? 8000 : 9000) * std::sin(2 * std::numbers::pi * 441 * k / 44100);
+        const double s =
+            (k < 22050 ? 8000 : 9000) * std::sin(2 * std::numbers::pi * 441 * k / 44100);
         return std::pair{s, s};
     });
     const fs::path good = Sine("good.wav", 4000, 5000);

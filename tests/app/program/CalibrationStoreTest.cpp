@@ -30,12 +30,8 @@ protected:
             fs::temp_directory_path() / ("osc_calibration_store_" + std::to_string(getpid()));
         setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
     }
-    void SetUp() override {
-        fs::remove_all(File().parent_path());
-    }
-    static void TearDownTestSuite() {
-        fs::remove_all(File().parent_path().parent_path());
-    }
+    void SetUp() override { fs::remove_all(File().parent_path()); }
+    static void TearDownTestSuite() { fs::remove_all(File().parent_path().parent_path()); }
     static fs::path File() {
         return fs::path(std::getenv("XDG_CONFIG_HOME")) / "osciloskop" / "calibration.ini";
     }

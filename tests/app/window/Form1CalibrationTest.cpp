@@ -102,7 +102,7 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {2.0, 2.0, 5000, 4000},   // 500 mA and 5 V for the uncalibrated window at 2·A
+    {2.0, 2.0, 5000, 4000},    // 500 mA and 5 V for the uncalibrated window at 2·A
     {0.5, 0.25, 20000, 16000}, // factors below 1: smaller ranges
     {1.37, 3.1, 300, 120},     // small signals: the smallest bands
     {7.9, 0.8, 4000, 30000},   // k·A just inside full scale
@@ -110,7 +110,8 @@ const Case kCases[] = {
 
 TEST(Form1Calibration, CalibratedWindowShowsWhatTheUncalibratedShowsAtKTimesTheAmplitude) {
     for (const Case& c : kCases) {
-        SCOPED_TRACE(testing::Message() << "factors " << c.currentFactor << ", " << c.voltageFactor);
+        SCOPED_TRACE(testing::Message()
+                     << "factors " << c.currentFactor << ", " << c.voltageFactor);
         Form1Rig calibrated({c.currentFactor, c.voltageFactor});
         Form1Rig reference;
         Settle(*calibrated.form, c.amplitudeR, c.amplitudeL);
