@@ -5,7 +5,9 @@
 // card while the user feeds a steady known signal into one channel. After a few blocks that
 // let the card and the signal settle, it gathers about two seconds of blocks, checks them
 // (clipped, too weak, unsteady) and stores reference ÷ measured for the card. Then it prints
-// one line and closes the window; a refusal stores nothing and exits 2.
+// one line and closes the window; a refusal stores nothing and exits 2. The window is shown as
+// in any run: the user sees the signal being calibrated on, and the blocks take the very path
+// that later readings take.
 //
 // Lives on the UI thread; it follows the window's measured blocks (TForm1::OnBlockMeasured,
 // calling whatever was attached before it, e.g. the readout log).
