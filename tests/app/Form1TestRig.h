@@ -63,9 +63,10 @@ public:
 };
 
 struct Form1Rig {
-    Form1Rig() {
+    explicit Form1Rig(measure::LevelCalibration calibration = {}) {
         EnsureApplication();
-        form = std::make_unique<TForm1>(FormServices{card, volumes, memory, mixers});
+        form = std::make_unique<TForm1>(FormServices{card, volumes, memory, mixers}, nullptr,
+                                        calibration);
     }
     // The window's streams close with it; delivering their close notifications afterwards
     // releases the receivers they leave behind.

@@ -9,8 +9,8 @@ namespace app {
 
 namespace {
 
-const std::string_view valueOptions[] = {"--audio",      "--input",  "--log",   "--quit-after",
-                                         "--screenshot", "--script", "--report"};
+const std::string_view valueOptions[] = {"--audio",      "--input",  "--log",    "--quit-after",
+                                         "--screenshot", "--script", "--report", "--calibrate"};
 
 ParsedCommandLine Failure(const std::string& what) {
     ParsedCommandLine result;
@@ -57,6 +57,10 @@ std::string Apply(Options& options, std::string_view name, const std::string& va
         options.script = value;
     } else if (name == "--report") {
         options.report = value;
+    } else if (name == "--calibrate") {
+        ParsedCalibrationRequest parsed = ParseCalibrationRequest(value);
+        options.calibrate = std::move(parsed.request);
+        return parsed.error;
     } else {
         options.quitAfterMs = Milliseconds(value);
         if (!options.quitAfterMs) {
@@ -94,6 +98,10 @@ std::string UsageText() {
            "  --version           show the program's name and version\n"
            "  --script FILE       run the commands in FILE on the window ('-' = standard\n"
            "                      input); see README for the commands\n"
+           "  --calibrate Q=REF   calibrate the current (Q = current, REF in mA or A) or\n"
+           "                      voltage (Q = voltage, REF in mV or V) channel on a steady\n"
+           "                      known signal of REF rms; Q=reset removes that factor\n"
+           "  --calibration       list the stored calibration factors by card\n"
            "  --help              show this text\n";
 }
 
@@ -111,6 +119,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             result.action = ParsedCommandLine::Action::ShowVersion;
             result.message = VersionText();
             return result;
+        }
+        if (argument == "--calibration") {
+            result.options.listCalibration = true;
+            continue;
         }
         const auto equals = argument.find('=');
         const std::string name = argument.substr(0, equals);

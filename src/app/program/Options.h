@@ -7,6 +7,8 @@
 // tests share it; main() prints `message` (help on stdout, errors on stderr) and exits with
 // `exitCode` unless `action` is Run.
 
+#include "app/program/CalibrationRequest.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +31,10 @@ struct Options {
     std::string screenshot;
     // Script of commands that drive the window, "-" for standard input; empty = none.
     std::string script;
+    // --calibrate: calibrate one channel against a reference, or remove its factor.
+    std::optional<CalibrationRequest> calibrate;
+    // --calibration: list the stored factors and exit.
+    bool listCalibration = false;
 };
 
 struct ParsedCommandLine {

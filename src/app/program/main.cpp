@@ -2,6 +2,8 @@
 // The instrument program: command line, application with the default error report, the sound
 // card, the window; runs until the window closes.
 
+#include "app/program/CalibrationRun.h"
+#include "app/program/CalibrationStore.h"
 #include "app/program/DeviceNotice.h"
 #include "app/window/ErrorReport.h"
 #include "app/program/ExitDeadline.h"
@@ -62,6 +64,9 @@ int main(int argc, char** argv) {
         return parsed.exitCode;
     }
     const app::Options& options = parsed.options;
+    if (options.listCalibration) {
+        return app::ListCalibration(std::cout, std::cerr);
+    }
     if (const auto error = app::StartupError(options)) {
         std::cerr << "osciloskop: " << *error << '\n';
         return 2;
@@ -113,6 +118,15 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::cerr << system.description << '\n';
+    // A calibration run measures uncalibrated; any other run applies the card's factors.
+    const std::string calibrationCard = app::CalibrationIdentity(system.card);
+    if (options.calibrate && options.calibrate->reset) {
+        return app::ResetCalibration(calibrationCard, options.calibrate->channel, std::cout,
+                                     std::cerr);
+    }
+    const measure::LevelCalibration calibration =
+        options.calibrate ? measure::LevelCalibration{}
+                          : app::LoadLevelCalibration(calibrationCard, std::cerr);
 
     platform::HeapBufferMemory memory;
     // Made before the window, which holds hooks into it until it goes.
@@ -121,7 +135,8 @@ int main(int argc, char** argv) {
         report.emplace(system.description);
     }
     auto form = std::make_unique<app::TForm1>(
-        app::FormServices{*system.wave, *system.volume, memory, *system.mixer});
+        app::FormServices{*system.wave, *system.volume, memory, *system.mixer}, nullptr,
+        calibration);
     if (log) {
         app::AttachMeasurementLog(*form, *log);
     }
@@ -129,6 +144,11 @@ int main(int argc, char** argv) {
     // whose hook it keeps.
     if (report) {
         report->Attach(*form);
+    }
+    std::unique_ptr<app::CalibrationRun> calibrationRun;
+    if (options.calibrate) {
+        calibrationRun =
+            std::make_unique<app::CalibrationRun>(*options.calibrate, calibrationCard, *form);
     }
     app::DeviceNotice deviceNotice(*form);
     system.wave->SetDeviceStatusListener(
@@ -164,6 +184,9 @@ int main(int argc, char** argv) {
     int result = application.exec();
     if (runner && result == 0) {
         result = runner->ExitCode();
+    }
+    if (calibrationRun) {
+        result = calibrationRun->ExitCode(result);
     }
     if (signalClose.ReceivedSignal() != 0) {
         result = app::SignalClose::ExitCodeFor(signalClose.ReceivedSignal());

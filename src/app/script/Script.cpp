@@ -28,6 +28,7 @@ constexpr VerbSyntax verbs[] = {
     {"expect", ScriptVerb::Expect, 2, -1},
     {"quit", ScriptVerb::Quit, 0, -1},
     {"report", ScriptVerb::Report, 1, -1},
+    {"calibration", ScriptVerb::Calibration, 0, -1},
 };
 
 bool IsBlank(char c) {

@@ -23,7 +23,8 @@ enum class ScriptVerb {
     Screenshot,
     Expect,
     Quit,
-    Report
+    Report,
+    Calibration
 };
 
 struct ScriptCommand {

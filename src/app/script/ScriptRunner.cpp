@@ -2,6 +2,7 @@
 #include "app/script/ScriptRunner.h"
 
 #include "app/window/ErrorReport.h"
+#include "app/window/TForm1.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -86,7 +87,8 @@ bool Fits(ScriptVerb verb, QWidget* control) {
 
 bool NamesControl(ScriptVerb verb) {
     return verb != ScriptVerb::Wait && verb != ScriptVerb::Menu && verb != ScriptVerb::Screenshot &&
-           verb != ScriptVerb::Quit && verb != ScriptVerb::Report;
+           verb != ScriptVerb::Quit && verb != ScriptVerb::Report &&
+           verb != ScriptVerb::Calibration;
 }
 
 QWidget* FindControl(QMainWindow& window, const std::string& name) {
@@ -225,6 +227,14 @@ std::string ScriptRunner::Perform(const ScriptCommand& command) {
                    : "cannot save the screenshot '" + a[0] + "'";
     case ScriptVerb::Report:
         return reportWriter_ ? reportWriter_(a[0]) : "no frequency response is being recorded";
+    case ScriptVerb::Calibration:
+        // On standard error, beside the start-up note, so that a log on standard output stays
+        // plain CSV.
+        if (const auto* form = dynamic_cast<const TForm1*>(&window_)) {
+            std::cerr << measure::FactorsInForceText(form->levelCalibration) << std::endl;
+            return {};
+        }
+        return "this window has no level calibration";
     case ScriptVerb::Menu: {
         QAction* action = FindAction(window_, a[0]);
         if (!action->isEnabled() || !action->isVisible()) {

@@ -9,6 +9,7 @@
 
 #include "measure/Frequency.h"
 #include "measure/Level.h"
+#include "measure/LevelCalibration.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -60,15 +61,16 @@ struct LevelChannel {
     double& rms;
     double scale;
     QLineEdit* readout;
+    double calibration; // the card's factor: ranging sees the peak the factor implies
 };
 
 LevelChannel LevelOf(TForm1& f, Channel channel) {
     if (channel == Channel::L) {
-        return {f.samplesL,      f.peakL,      f.maxL,         f.minL, f.offsetL,
-                f.triggerIndexL, f.currentRms, f.currentScale, f.Edit4};
+        return {f.samplesL,      f.peakL,      f.maxL,         f.minL,  f.offsetL,
+                f.triggerIndexL, f.currentRms, f.currentScale, f.Edit4, f.levelCalibration.current};
     }
-    return {f.samplesR,      f.peakR,      f.maxR,         f.minR, f.offsetR,
-            f.triggerIndexR, f.voltageRms, f.voltageScale, f.Edit1};
+    return {f.samplesR,      f.peakR,      f.maxR,         f.minR,  f.offsetR,
+            f.triggerIndexR, f.voltageRms, f.voltageScale, f.Edit1, f.levelCalibration.voltage};
 }
 
 void MeasureLevelOf(TForm1& f, Channel channel) {
@@ -77,7 +79,7 @@ void MeasureLevelOf(TForm1& f, Channel channel) {
     c.triggerIndex = 1;
     const measure::LevelResult result =
         measure::MeasureLevel(channel, f.captureSamples, f.captureCount, c.samples, c.scale);
-    c.peak = result.peak;
+    c.peak = measure::CalibratedPeak(result.peak, c.calibration);
     c.max = result.max;
     c.min = result.min;
     if (result.colourReadouts) {

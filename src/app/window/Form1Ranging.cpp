@@ -3,6 +3,7 @@
 // applied (with a repaint) only when they change; and the reset of the display state.
 
 #include "app/window/TForm1.h"
+#include "app/window/layout/Form1LayoutKit.h"
 
 #include "display/Ranges.h"
 
@@ -36,6 +37,15 @@ void ApplyRange(TForm1& f, Range& applied, std::optional<Range> wanted, RangeTar
     target.scale = row.scale;
     f.RepaintWindow();
     applied = *wanted;
+}
+
+// Only a changed text is set, so that start-up, where the labels already read so, touches
+// nothing.
+void ResetUnitText(QLineEdit* edit, const char* text) {
+    const QString value = QString::fromUtf8(text);
+    if (edit->text() != value) {
+        edit->setText(value);
+    }
 }
 
 } // namespace
@@ -72,6 +82,10 @@ void TForm1::ResetRangesAndTimeBase() {
     divisionValueL = 10.0;
     divisionValueR = 10.0;
     timeBaseApplied.fill(0);
+    ResetUnitText(Edit18, layout::kUnitTextUpperR);
+    ResetUnitText(Edit19, layout::kUnitTextLowerR);
+    ResetUnitText(Edit2, layout::kUnitTextL);
+    ResetUnitText(Edit5, layout::kUnitTextL);
 }
 
 } // namespace app

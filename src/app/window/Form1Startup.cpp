@@ -56,8 +56,9 @@ const TForm1::StartupVariant kStartupVariant{
 
 } // namespace
 
-TForm1::TForm1(const FormServices& services, QWidget* parent)
-    : QMainWindow(parent), AudioIn1(audio::AudioServices{services.wave, services.memory}),
+TForm1::TForm1(const FormServices& services, QWidget* parent, measure::LevelCalibration calibration)
+    : QMainWindow(parent), levelCalibration(calibration),
+      AudioIn1(audio::AudioServices{services.wave, services.memory}),
       AudioOut1(audio::AudioServices{services.wave, services.memory}), AudioMixer1(services.mixer),
       volume_(services.volume) {
     setWindowTitle(kCaption);
@@ -164,11 +165,13 @@ void TForm1::PlaceWindowAndPanels() {
     Edit5->move(Edit5->x(), ClientHeight() / 2 + 212);
 }
 
+// The card's factors scale both what a sample unit reads as and how high it is drawn, so that
+// readouts and traces agree with the scales whatever the card.
 void TForm1::LoadCalibration(const Calibration& calibration) {
-    currentScale = calibration.currentScale;
-    voltageScale = calibration.voltageScale;
-    gainL = calibration.gainL;
-    gainR = calibration.gainR;
+    currentScale = calibration.currentScale * levelCalibration.current;
+    voltageScale = calibration.voltageScale * levelCalibration.voltage;
+    gainL = calibration.gainL * levelCalibration.current;
+    gainR = calibration.gainR * levelCalibration.voltage;
 }
 
 void TForm1::ResetReadoutSelectors() {

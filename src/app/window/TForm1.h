@@ -13,6 +13,7 @@
 #include "display/Canvas.h"
 #include "display/Ranges.h"
 #include "generator/Synthesis.h"
+#include "measure/LevelCalibration.h"
 #include "platform/BufferMemory.h"
 #include "platform/VolumeService.h"
 #include "platform/WaveService.h"
@@ -58,8 +59,10 @@ enum class TCloseAction { caNone, caHide, caFree, caMinimize };
 
 class TForm1 : public QMainWindow {
 public:
-    // Builds the controls in their stored state, binds the handlers, then runs FormCreate.
-    explicit TForm1(const FormServices& services, QWidget* parent = nullptr);
+    // Builds the controls in their stored state, binds the handlers, then runs FormCreate;
+    // `calibration` holds the card's level factors, which every start-up and "optimum" applies.
+    explicit TForm1(const FormServices& services, QWidget* parent = nullptr,
+                    measure::LevelCalibration calibration = {});
     ~TForm1() override;
 
     // ---- Window events, start-up and shutdown ----
@@ -236,6 +239,8 @@ public:
     std::int32_t captureCount = 0;
     std::int32_t periodicMode = 0; // 1 periodic, 0 single-shot
 
+    // The card's level factors in force (1 = uncalibrated).
+    const measure::LevelCalibration levelCalibration;
     // Level and frequency conversion (mA or mV per rms unit) and frequencies shown (Hz).
     double currentScale = 0;
     double voltageScale = 0;

@@ -56,6 +56,13 @@ const ScriptCase cases[] = {
      0,
      ""},
     {"quit", 1, ScriptVerb::Quit, {}, 0, ""},
+    {"calibration", 1, ScriptVerb::Calibration, {}, 0, ""},
+    {"calibration now",
+     0,
+     ScriptVerb::Quit,
+     {},
+     0,
+     "line 1: 'calibration' takes 0 arguments, not 1"},
     // Layout: comments, blank lines, tabs, carriage returns, '#' inside quotes.
     {"# exercise\n\n\t  \nclick Button3   # again\r\n", 4, ScriptVerb::Click, {"Button3"}, 0, ""},
     {"expect Edit1 \"#1\"", 1, ScriptVerb::Expect, {"Edit1", "#1"}, 0, ""},

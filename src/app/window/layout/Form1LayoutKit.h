@@ -37,6 +37,12 @@ inline constexpr int kScrollBarHeight = 17;
 // longest texts fit their stored widths.
 inline constexpr int kSelectorPixels = 10;
 
+// The unit labels' texts as start-up leaves them, at the ends of the R scale (Edit18, Edit19)
+// and the L scale (Edit2, Edit5); the ranges overwrite them, their reset puts them back.
+inline constexpr const char* kUnitTextUpperR = "+mV";
+inline constexpr const char* kUnitTextLowerR = "-mV";
+inline constexpr const char* kUnitTextL = "mA";
+
 // The window's font: a bold sans of `pixelSize` pixels, metric-compatible with the classic
 // dialog font where the machine has one.
 QFont FormFont(int pixelSize = 11);

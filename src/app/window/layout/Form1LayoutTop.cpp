@@ -212,10 +212,10 @@ void TForm1::BuildScales() {
         SetColors(edit, Qt::black, color);
         return edit;
     };
-    Edit18 = unitLabel("Edit18", {0, 37, 27, kLabelHeight}, QStringLiteral("+mV"), kAqua);
-    Edit19 = unitLabel("Edit19", {0, 475, 27, kLabelHeight}, QStringLiteral("-mV"), kAqua);
-    Edit2 = unitLabel("Edit2", {30, 37, 27, kLabelHeight}, QStringLiteral("mA"), kYellow);
-    Edit5 = unitLabel("Edit5", {30, 475, 27, kLabelHeight}, QStringLiteral("mA"), kYellow);
+    Edit18 = unitLabel("Edit18", {0, 37, 27, kLabelHeight}, kUnitTextUpperR, kAqua);
+    Edit19 = unitLabel("Edit19", {0, 475, 27, kLabelHeight}, kUnitTextLowerR, kAqua);
+    Edit2 = unitLabel("Edit2", {30, 37, 27, kLabelHeight}, kUnitTextL, kYellow);
+    Edit5 = unitLabel("Edit5", {30, 475, 27, kLabelHeight}, kUnitTextL, kYellow);
 
     Panel14 = MakePanel(client, "Panel14", {72, 172, 629, 21}, kRed, QFrame::Raised);
     auto* warning =

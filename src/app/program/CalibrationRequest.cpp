@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: MIT
+#include "app/program/CalibrationRequest.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace app {
+
+namespace {
+
+constexpr std::string_view kExample = "e.g. --calibrate current=12.5mA or voltage=1.00V";
+
+ParsedCalibrationRequest Refused(const std::string& what) {
+    return {std::nullopt, "--calibrate: " + what};
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Digits with at most one decimal point or comma; the rest of `text` is left for the unit.
+std::optional<double> TakeNumber(std::string_view& text) {
+    std::string number;
+    bool separator = false;
+    std::size_t i = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if ((c == '.' || c == ',') && !separator) {
+            separator = true;
+            number += '.';
+        } else if (IsDigit(c) || (i == 0 && (c == '-' || c == '+'))) {
+            number += c;
+        } else {
+            break;
+        }
+    }
+    double value = 0;
+    const char* begin = number.data() + (number.starts_with('+') ? 1 : 0);
+    const char* end = number.data() + number.size();
+    const auto [stop, error] = std::from_chars(begin, end, value);
+    if (number.empty() || error != std::errc() || stop != end || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    text.remove_prefix(i);
+    return value;
+}
+
+// mA or mV per written unit; none for a unit that does not belong to the quantity.
+std::optional<double> UnitSize(measure::Channel channel, std::string_view unit) {
+    const bool current = channel == measure::Channel::L;
+    if (unit == (current ? "mA" : "mV")) {
+        return 1.0;
+    }
+    if (unit == (current ? "A" : "V")) {
+        return 1000.0;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+const char* QuantityName(measure::Channel channel) {
+    return channel == measure::Channel::L ? "current" : "voltage";
+}
+
+ParsedCalibrationRequest ParseCalibrationRequest(std::string_view text) {
+    const std::size_t equals = text.find('=');
+    const std::string_view quantity = text.substr(0, equals);
+    CalibrationRequest request;
+    if (quantity == "voltage") {
+        request.channel = measure::Channel::R;
+    } else if (quantity != "current") {
+        return Refused("'" + std::string(quantity) + "' is neither current nor voltage; " +
+                       std::string(kExample));
+    }
+    std::string_view value = equals == std::string_view::npos ? "" : text.substr(equals + 1);
+    if (value.empty()) {
+        return Refused("the " + std::string(quantity) + " needs a reference value; " +
+                       std::string(kExample));
+    }
+    if (value == "reset") {
+        request.reset = true;
+        return {request, {}};
+    }
+    const std::string written(value);
+    const std::optional<double> number = TakeNumber(value);
+    while (value.starts_with(' ')) {
+        value.remove_prefix(1);
+    }
+    const bool current = request.channel == measure::Channel::L;
+    const std::string units = current ? "mA or A" : "mV or V";
+    if (!number) {
+        return Refused("'" + written + "' is not a number with a unit (" + units + ")");
+    }
+    const std::optional<double> unitSize = UnitSize(request.channel, value);
+    if (!unitSize) {
+        return Refused(value.empty() ? "'" + written + "' needs a unit: " + units
+                                     : "'" + std::string(value) + "' is not a unit of " +
+                                           std::string(quantity) + ": use " + units);
+    }
+    if (*number <= 0) {
+        return Refused("the reference " + written + " must be above zero");
+    }
+    request.reference = *number * *unitSize;
+    request.unit = std::string(value);
+    request.unitSize = *unitSize;
+    return {request, {}};
+}
+
+} // namespace app

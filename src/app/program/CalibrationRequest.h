@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// What `--calibrate QUANTITY=VALUE` asks for: calibrate the current channel (L) or the voltage
+// channel (R) against a known reference, or remove that channel's stored factor ("reset").
+// Parsing is pure, so that the command line refuses a bad value before anything opens.
+
+#include "measure/Channel.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace app {
+
+struct CalibrationRequest {
+    measure::Channel channel = measure::Channel::L;
+    bool reset = false;
+    double reference = 0; // mA (current) or mV (voltage), above zero unless reset
+    std::string unit;     // the unit as written ("mA", "A", "mV", "V"), for the result line
+    double unitSize = 1;  // mA or mV per written unit: 1 or 1000
+};
+
+struct ParsedCalibrationRequest {
+    std::optional<CalibrationRequest> request;
+    std::string error; // what is wrong, for the user; empty when `request` holds the value
+};
+
+// "current=12.5mA", "voltage=1,00 V", "current=reset". The number takes a decimal point or
+// comma; the unit is mA or A for current, mV or V for voltage, and may follow a blank.
+ParsedCalibrationRequest ParseCalibrationRequest(std::string_view text);
+
+// "current" (L) or "voltage" (R): the quantity's name on the command line and in messages.
+const char* QuantityName(measure::Channel channel);
+
+} // namespace app

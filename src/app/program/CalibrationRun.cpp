@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: MIT
+#include "app/program/CalibrationRun.h"
+
+#include "app/program/CalibrationStore.h"
+#include "app/window/TForm1.h"
+
+#include "common/NumberText.h"
+
+#include <QTimer>
+
+#include <iostream>
+
+namespace app {
+
+namespace {
+
+// A level in the unit the user wrote, two decimals: "6.31 mA", "0.52 V".
+std::string InUnit(double value, const CalibrationRequest& request) {
+    return common::FormatReal(value / request.unitSize, 2) + " " + request.unit;
+}
+
+} // namespace
+
+CalibrationRun::CalibrationRun(CalibrationRequest request, std::string card, TForm1& form)
+    : request_(std::move(request)), card_(std::move(card)), form_(form) {
+    std::function<void()> earlier = std::move(form_.OnBlockMeasured);
+    form_.OnBlockMeasured = [this, earlier = std::move(earlier)] {
+        if (earlier) {
+            earlier();
+        }
+        OnBlock();
+    };
+    QTimer::singleShot(kDeadlineMs, this, [this] {
+        Refuse("no steady signal arrived within " + std::to_string(kDeadlineMs / 1000) +
+               " s; is the card capturing?");
+    });
+}
+
+void CalibrationRun::OnBlock() {
+    if (done_ || ++seen_ <= kSettlingBlocks) {
+        return;
+    }
+    const bool current = request_.channel == measure::Channel::L;
+    blocks_.push_back(
+        {current ? form_.currentRms : form_.voltageRms, current ? form_.peakL : form_.peakR});
+    if (blocks_.size() == kMeasuredBlocks) {
+        Finish();
+    }
+}
+
+void CalibrationRun::Finish() {
+    const measure::CalibrationVerdict verdict =
+        measure::EvaluateCalibration(blocks_, request_.reference);
+    if (!verdict.refusal.empty()) {
+        Refuse(verdict.refusal);
+        return;
+    }
+    CalibrationStore store;
+    if (const std::string error = store.Store(card_, request_.channel, verdict.factor);
+        !error.empty()) {
+        Refuse(error);
+        return;
+    }
+    done_ = true;
+    stored_ = true;
+    std::cout << QuantityName(request_.channel) << ": measured "
+              << InUnit(verdict.measured, request_) << ", reference "
+              << InUnit(request_.reference, request_) << ", factor "
+              << common::FormatReal(verdict.factor, 3) << ", stored for card '" << card_ << "'"
+              << std::endl;
+    form_.close();
+}
+
+void CalibrationRun::Refuse(const std::string& why) {
+    if (done_) {
+        return;
+    }
+    done_ = true;
+    std::cerr << "osciloskop: " << QuantityName(request_.channel)
+              << " not calibrated, nothing stored: " << why << std::endl;
+    form_.close();
+}
+
+int CalibrationRun::ExitCode(int eventLoopCode) const {
+    if (stored_) {
+        return eventLoopCode;
+    }
+    if (!done_) {
+        std::cerr << "osciloskop: " << QuantityName(request_.channel)
+                  << " not calibrated, nothing stored: the window closed before the "
+                     "measurement ended\n";
+    }
+    return eventLoopCode != 0 ? eventLoopCode : 2;
+}
+
+} // namespace app

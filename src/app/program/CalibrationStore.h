@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The stored calibration factors, one per card and quantity, with the date each was taken. They
+// live in the user's configuration folder (osciloskop/calibration.ini under XDG_CONFIG_HOME or
+// ~/.config) through QSettings, keyed by the card's identity: the one the one-instrument-per-
+// card lock uses, or "simulated" for the simulated card.
+//
+// A file that cannot be read (a format error, or a factor or date that is not one) is never
+// written over by reading or listing: the instrument starts uncalibrated and says why, and only
+// a new calibration replaces the file. Used by main() and the calibration run, on the UI thread.
+
+#include "app/program/CalibrationRequest.h"
+
+#include "measure/Channel.h"
+#include "measure/LevelCalibration.h"
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace app {
+
+struct StoredFactor {
+    double factor = 1; // reference ÷ measured, above zero
+    std::string date;  // ISO date it was taken, "2026-12-09"
+};
+
+struct CardCalibration {
+    std::string card;
+    std::optional<StoredFactor> current;
+    std::optional<StoredFactor> voltage;
+};
+
+class CalibrationStore {
+public:
+    // Reads the user's calibration file (a missing file holds nothing).
+    CalibrationStore();
+
+    // Why the file cannot be used, naming it; empty when it was read (or is missing).
+    const std::string& Error() const { return error_; }
+    const std::string& Path() const { return path_; }
+    // Cards with at least one factor, in the order of their names.
+    const std::vector<CardCalibration>& Cards() const { return cards_; }
+    std::optional<StoredFactor> Find(const std::string& card, measure::Channel channel) const;
+
+    // Stores a factor taken today, replacing an unreadable file; returns an error text, empty
+    // when the factor is on disk.
+    std::string Store(const std::string& card, measure::Channel channel, double factor);
+    // Removes one factor; returns an error text, empty when it is gone (or was never there).
+    std::string Remove(const std::string& card, measure::Channel channel);
+
+private:
+    std::string Write(const std::string& card, measure::Channel channel,
+                      const std::optional<StoredFactor>& factor);
+
+    std::string path_;
+    std::vector<CardCalibration> cards_;
+    std::string error_;
+};
+
+// The calibration identity of a card: the lock's identity, "simulated" for the simulated card.
+std::string CalibrationIdentity(const std::string& lockIdentity);
+
+// The factors that apply to `card`, with one line on `notes` when any does ("calibration:
+// current ×1.981 (2026-12-09)") or when the file cannot be read; 1 for every other.
+measure::LevelCalibration LoadLevelCalibration(const std::string& card, std::ostream& notes);
+
+// --calibration: every stored factor by card on `out`; a file that cannot be read is reported
+// on `err`. Returns the exit code (0, or 2 for an unreadable file).
+int ListCalibration(std::ostream& out, std::ostream& err);
+
+// --calibrate QUANTITY=reset: removes that factor of `card`, one line on `out`. Returns the
+// exit code (0, or 2 when the file cannot be written).
+int ResetCalibration(const std::string& card, measure::Channel channel, std::ostream& out,
+                     std::ostream& err);
+
+} // namespace app
