@@ -11,6 +11,7 @@ packages=(
     xvfb xauth
     fonts-liberation2
     desktop-file-utils appstream groff-base
+    pipewire pipewire-bin pipewire-pulse wireplumber dbus-daemon
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -95,13 +95,19 @@ protected:
     std::unique_ptr<TForm1> form;
 };
 
-// Rising zero crossings, in fractional frames.
-std::vector<double> RisingCrossings(const std::vector<std::int16_t>& s) {
+// Rising zero crossings, in fractional frames. A crossing counts only after the signal has
+// been below -`hysteresis` since the last one: a server that resamples (PipeWire) rings after
+// each phase jump of the swept blocks, which would otherwise cross zero where the tone does
+// not.
+std::vector<double> RisingCrossings(const std::vector<std::int16_t>& s, double hysteresis = 3000) {
     std::vector<double> crossings;
+    bool armed = false;
     for (std::size_t i = 1; i < s.size(); ++i) {
         const double before = s[i - 1], now = s[i];
-        if (before < 0 && now >= 0) {
+        armed = armed || before < -hysteresis;
+        if (armed && before < 0 && now >= 0) {
             crossings.push_back(static_cast<double>(i - 1) + before / (before - now));
+            armed = false;
         }
     }
     return crossings;
