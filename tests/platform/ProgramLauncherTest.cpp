@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <thread>
 #include <pthread.h>
+#include <thread>
 #include <unistd.h>
 
 namespace platform {
@@ -81,7 +81,8 @@ TEST_F(ProgramLauncherTest, StartsDetachedWithItsArguments) {
 
 TEST_F(ProgramLauncherTest, TheProgramStartsWithDefaultSignalsWhateverTheCallerIgnoresOrBlocks) {
     // The instrument ignores SIGPIPE; a caller may block signals on its thread.
-    struct sigaction ignore {}, previous {};
+    struct sigaction ignore {};
+    struct sigaction previous {};
     ignore.sa_handler = SIG_IGN;
     sigaction(SIGPIPE, &ignore, &previous);
     sigset_t blocked, saved;
