@@ -84,13 +84,20 @@ start_pipewire_daemons() {
 }
 
 # The null sink the tests play into (PipeWire's comes through its PulseAudio module), made the
-# default sink, and its monitor the default source.
+# default sink, and its monitor the default source. A server that has just begun to answer may
+# not take them yet (PipeWire's nodes appear a moment after the module loads), so this tries
+# for up to five seconds.
 sound_server_null_sink() {
-    if [[ "$1" == pipewire ]]; then
-        pactl load-module module-null-sink sink_name=osc_null rate=44100 channels=2 >/dev/null ||
-            return 1
-    fi
-    pactl set-default-sink osc_null && pactl set-default-source osc_null.monitor
+    for _ in $(seq 50); do
+        if [[ "$1" == pipewire ]] && ! pactl list short sinks 2>/dev/null | grep -q osc_null; then
+            pactl load-module module-null-sink sink_name=osc_null rate=44100 channels=2 \
+                >/dev/null 2>&1 || true
+        fi
+        pactl set-default-sink osc_null 2>/dev/null &&
+            pactl set-default-source osc_null.monitor 2>/dev/null && return 0
+        sleep 0.1
+    done
+    return 1
 }
 
 stop_sound_server() {

@@ -14,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -96,15 +98,19 @@ protected:
 };
 
 // Rising zero crossings, in fractional frames. A crossing counts only after the signal has
-// been below -`hysteresis` since the last one: a server that resamples (PipeWire) rings after
-// each phase jump of the swept blocks, which would otherwise cross zero where the tone does
-// not.
-std::vector<double> RisingCrossings(const std::vector<std::int16_t>& s, double hysteresis = 3000) {
+// been below a tenth of its peak under zero since the last one: a server that resamples
+// (PipeWire) rings after each phase jump of the swept blocks, which would otherwise cross zero
+// where the tone does not.
+std::vector<double> RisingCrossings(const std::vector<std::int16_t>& s) {
+    double peak = 0;
+    for (const std::int16_t value : s) {
+        peak = std::max(peak, std::abs(static_cast<double>(value)));
+    }
     std::vector<double> crossings;
     bool armed = false;
     for (std::size_t i = 1; i < s.size(); ++i) {
         const double before = s[i - 1], now = s[i];
-        armed = armed || before < -hysteresis;
+        armed = armed || before < -peak / 10;
         if (armed && before < 0 && now >= 0) {
             crossings.push_back(static_cast<double>(i - 1) + before / (before - now));
             armed = false;
