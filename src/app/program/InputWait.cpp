@@ -108,38 +108,38 @@ void InputWait::WaitReadable(int fd, const std::string& path) {
         return;
     }
     QEventLoop loop;
-    int exitCode = -1;
     QSocketNotifier data(fd, QSocketNotifier::Read);
     QObject::connect(&data, &QSocketNotifier::activated, &loop, [&loop] { loop.quit(); });
     SignalClose endingSignals([&loop] { loop.quit(); });
     QTimer tell;
-    tell.setSingleShot(true);
-    QObject::connect(&tell, &QTimer::timeout, [this, &path] {
-        toldWaiting_ = true;
-        std::cerr << "osciloskop: waiting for data on " << Describe(path) << '\n';
-    });
     if (!toldWaiting_) {
+        tell.callOnTimeout([this, &path] {
+            toldWaiting_ = true;
+            std::cerr << "osciloskop: waiting for data on " << Describe(path) << '\n';
+        });
+        tell.setSingleShot(true);
         tell.start(kQuietWait);
     }
+    bool timedOut = false;
     QTimer quit;
-    quit.setSingleShot(true);
-    QObject::connect(&quit, &QTimer::timeout, [&] {
-        std::cerr << "osciloskop: no data on " << Describe(path) << " within --quit-after's "
-                  << *quitAfterMs_ << " ms\n";
-        exitCode = 1;
-        loop.quit();
-    });
     if (deadline_) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            *deadline_ - std::chrono::steady_clock::now());
-        quit.start(std::max(left, std::chrono::milliseconds(0)));
+        quit.callOnTimeout([&] {
+            timedOut = true;
+            loop.quit();
+        });
+        quit.setSingleShot(true);
+        quit.start(std::max(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                *deadline_ - std::chrono::steady_clock::now()),
+                            std::chrono::milliseconds(0)));
     }
     loop.exec();
-    if (endingSignals.ReceivedSignal() != 0) {
-        exitCode = SignalClose::ExitCodeFor(endingSignals.ReceivedSignal());
+    if (const int signal = endingSignals.ReceivedSignal(); signal != 0) {
+        throw WaitEnded(SignalClose::ExitCodeFor(signal));
     }
-    if (exitCode >= 0) {
-        throw WaitEnded(exitCode);
+    if (timedOut) {
+        std::cerr << "osciloskop: no data on " << Describe(path) << " within --quit-after's "
+                  << *quitAfterMs_ << " ms\n";
+        throw WaitEnded(1);
     }
 }
 
