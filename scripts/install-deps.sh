@@ -12,6 +12,7 @@ packages=(
     fonts-liberation2
     desktop-file-utils appstream groff-base
     qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
+    pipewire pipewire-bin pipewire-pulse wireplumber dbus-daemon
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,15 +1,45 @@
-# Sourced by the test script: a private PulseAudio daemon with a null sink, whose monitor is a
-# real loopback from the card's output to its input, for the tests labelled real-audio.
-# Where no daemon can run, those tests skip and say why.
+# Sourced by the test script: a private sound server with a null sink, whose monitor is a real
+# loopback from the card's output to its input, for the tests labelled real-audio.
+#   start_sound_server [pulseaudio|pipewire]   (default: $OSC_SERVER_KIND, else pulseaudio)
+# PipeWire runs as pipewire, wireplumber and pipewire-pulse under a D-Bus session bus of their
+# own; either way the instrument reaches the server through the ALSA pulse plugin. Once the
+# server answers, OSC_SOUND_SERVER names it (pulseaudio or pipewire), so that the tests know
+# which one they are on. Where no server can run, those tests skip and say why.
 
 start_sound_server() {
+    local kind=${1:-${OSC_SERVER_KIND:-pulseaudio}}
+    unset OSC_SOUND_SERVER
     export PULSE_RUNTIME_PATH
     PULSE_RUNTIME_PATH=$(mktemp -d /tmp/osc-pulse.XXXXXX)
     export PULSE_STATE_PATH="$PULSE_RUNTIME_PATH" PULSE_CONFIG_PATH="$PULSE_RUNTIME_PATH"
     export PULSE_SERVER="unix:$PULSE_RUNTIME_PATH/native"
+    OSC_SOUND_SERVER_PIDS=()
+    case "$kind" in
+    pulseaudio) start_pulseaudio_daemon || return 0 ;;
+    pipewire) start_pipewire_daemons || return 0 ;;
+    *)
+        echo "sound server: unknown server '$kind' (pulseaudio or pipewire)" >&2
+        return 1
+        ;;
+    esac
+    for _ in $(seq 100); do
+        pactl info >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    if pactl info >/dev/null 2>&1 && sound_server_null_sink "$kind"; then
+        export OSC_SOUND_SERVER=$kind
+        echo "sound server: $kind with null sink osc_null is running"
+    else
+        echo "sound server: $kind did not start; real-audio tests will skip"
+        tail -n 5 "$PULSE_RUNTIME_PATH"/*.log 2>/dev/null | sed 's/^/    /'
+    fi
+}
+
+# PulseAudio loads its null sink on the command line.
+start_pulseaudio_daemon() {
     if ! command -v pulseaudio >/dev/null; then
         echo "sound server: pulseaudio is not installed; real-audio tests will skip"
-        return 0
+        return 1
     fi
     # norewinds=1 makes the null sink render in 50 ms blocks instead of 2 s ones, so that a
     # capture through its monitor starts within a block rather than after two seconds.
@@ -18,26 +48,68 @@ start_sound_server() {
         --load="module-null-sink sink_name=osc_null rate=44100 channels=2 norewinds=1" \
         --load="module-always-sink" \
         >"$PULSE_RUNTIME_PATH/daemon.log" 2>&1 &
-    OSC_PULSE_PID=$!
+    OSC_SOUND_SERVER_PIDS+=($!)
+}
+
+# PipeWire's three daemons share a runtime folder (their sockets) and a session bus; neither
+# needs systemd, a login session or a user other than root.
+start_pipewire_daemons() {
+    local program
+    for program in pipewire wireplumber pipewire-pulse dbus-daemon; do
+        if ! command -v "$program" >/dev/null; then
+            echo "sound server: $program is not installed; real-audio tests will skip"
+            return 1
+        fi
+    done
+    local runtime="$PULSE_RUNTIME_PATH" bus
+    chmod 700 "$runtime"
+    bus=$(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1 \
+        --address="unix:path=$runtime/bus" 2>"$runtime/dbus.log") || return 1
+    OSC_SOUND_SERVER_PIDS+=("$(sed -n 2p <<<"$bus")")
+    local environment=(XDG_RUNTIME_DIR="$runtime" PIPEWIRE_RUNTIME_DIR="$runtime"
+        DBUS_SESSION_BUS_ADDRESS="$(sed -n 1p <<<"$bus")"
+        PULSE_RUNTIME_PATH="$runtime" XDG_CONFIG_HOME="$runtime/config"
+        XDG_STATE_HOME="$runtime/state")
+    env "${environment[@]}" pipewire >"$runtime/pipewire.log" 2>&1 &
+    OSC_SOUND_SERVER_PIDS+=($!)
     for _ in $(seq 50); do
-        pactl info >/dev/null 2>&1 && break
+        [[ -S "$runtime/pipewire-0" ]] && break
         sleep 0.1
     done
-    if pactl info >/dev/null 2>&1; then
-        pactl set-default-sink osc_null
-        pactl set-default-source osc_null.monitor
-        export OSC_SOUND_SERVER=1
-        echo "sound server: PulseAudio with null sink osc_null is running"
-    else
-        echo "sound server: PulseAudio did not start; real-audio tests will skip"
-        sed 's/^/    /' "$PULSE_RUNTIME_PATH/daemon.log" | tail -5
-    fi
+    env "${environment[@]}" wireplumber >"$runtime/wireplumber.log" 2>&1 &
+    OSC_SOUND_SERVER_PIDS+=($!)
+    # pipewire-pulse serves the PulseAudio protocol on the socket PULSE_SERVER names.
+    env "${environment[@]}" pipewire-pulse >"$runtime/pipewire-pulse.log" 2>&1 &
+    OSC_SOUND_SERVER_PIDS+=($!)
+}
+
+# The null sink the tests play into (PipeWire's comes through its PulseAudio module), made the
+# default sink, and its monitor the default source. A server that has just begun to answer may
+# not take them yet (PipeWire's nodes appear a moment after the module loads), so this tries
+# for up to five seconds.
+sound_server_null_sink() {
+    for _ in $(seq 50); do
+        if [[ "$1" == pipewire ]] && ! pactl list short sinks 2>/dev/null | grep -q osc_null; then
+            pactl load-module module-null-sink sink_name=osc_null rate=44100 channels=2 \
+                >/dev/null 2>&1 || true
+        fi
+        pactl set-default-sink osc_null 2>/dev/null &&
+            pactl set-default-source osc_null.monitor 2>/dev/null && return 0
+        sleep 0.1
+    done
+    return 1
 }
 
 stop_sound_server() {
-    if [[ -n "${OSC_PULSE_PID:-}" ]]; then
-        kill "$OSC_PULSE_PID" 2>/dev/null || true
-        wait "$OSC_PULSE_PID" 2>/dev/null || true
-    fi
+    local i pid
+    # The newest first: the PulseAudio front end and the session manager before the server,
+    # the session bus last.
+    for ((i = ${#OSC_SOUND_SERVER_PIDS[@]} - 1; i >= 0; --i)); do
+        pid=${OSC_SOUND_SERVER_PIDS[i]}
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    OSC_SOUND_SERVER_PIDS=()
+    unset OSC_SOUND_SERVER
     rm -rf "${PULSE_RUNTIME_PATH:-/nonexistent}"
 }

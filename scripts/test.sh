@@ -17,6 +17,12 @@ cmake --build "$build" -j"$(nproc)"
 
 export QT_QPA_PLATFORM=offscreen
 source scripts/sound-server.sh
-start_sound_server
 trap stop_sound_server EXIT
-ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+status=0
+start_sound_server pulseaudio
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)" || status=1
+stop_sound_server
+# The tests on the real sound path once more on PipeWire, the sound server of most desktops.
+start_sound_server pipewire
+ctest --test-dir "$build" --output-on-failure -L real-audio || status=1
+exit "$status"

@@ -2,6 +2,7 @@
 #include "platform/ProgramLauncher.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,8 +19,25 @@ bool IsExecutableFile(const std::string& path) {
            access(path.c_str(), X_OK) == 0;
 }
 
+// A started program begins as if started from a shell: every signal at its default action
+// and none blocked, whatever the caller ignores (SIGPIPE) or blocks. Async-signal-safe.
+void DefaultSignalDispositions() {
+    struct sigaction standard {};
+    standard.sa_handler = SIG_DFL;
+    sigemptyset(&standard.sa_mask);
+    for (int signal = 1; signal < NSIG; ++signal) {
+        if (signal != SIGKILL && signal != SIGSTOP) {
+            sigaction(signal, &standard, nullptr); // fails harmlessly for reserved numbers
+        }
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+}
+
 // Only async-signal-safe calls between fork and exec: the caller has other threads.
 [[noreturn]] void RunGrandchild(const char* path, char* const* argv, int reportFd) {
+    DefaultSignalDispositions();
     execv(path, argv);
     // Only reached when the program could not be started.
     const int error = errno;

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <pthread.h>
 #include <thread>
 #include <unistd.h>
 
@@ -75,6 +77,41 @@ TEST_F(ProgramLauncherTest, StartsDetachedWithItsArguments) {
     EXPECT_EQ(Ran("mixer-a"), "-e x");
     EXPECT_FALSE(StartDetached({(dir / "missing").string()}));
     EXPECT_FALSE(StartDetached({}));
+}
+
+TEST_F(ProgramLauncherTest, TheProgramStartsWithDefaultSignalsWhateverTheCallerIgnoresOrBlocks) {
+    // The instrument ignores SIGPIPE; a caller may block signals on its thread.
+    struct sigaction ignore {};
+    struct sigaction previous {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGPIPE, &ignore, &previous);
+    sigset_t blocked, saved;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGUSR1);
+    sigaddset(&blocked, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &blocked, &saved);
+    // cp copies its own status: the program itself, no shell between that could reset them.
+    const fs::path status = dir / "status";
+    const bool started = StartDetached({"/bin/cp", "/proc/self/status", status.string()});
+    pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+    sigaction(SIGPIPE, &previous, nullptr);
+
+    ASSERT_TRUE(started);
+    std::string ignored, blockedNow;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (ignored.empty() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::ifstream in(status);
+        for (std::string line; std::getline(in, line);) {
+            if (line.rfind("SigIgn:", 0) == 0) {
+                ignored = line;
+            } else if (line.rfind("SigBlk:", 0) == 0) {
+                blockedNow = line;
+            }
+        }
+    }
+    EXPECT_EQ(ignored, "SigIgn:\t0000000000000000");
+    EXPECT_EQ(blockedNow, "SigBlk:\t0000000000000000");
 }
 
 TEST_F(ProgramLauncherTest, StartsTheFirstCommandWhoseProgramsAreAllFound) {

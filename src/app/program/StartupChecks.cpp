@@ -8,7 +8,9 @@
 #include <cstring>
 #include <filesystem>
 #include <string_view>
+#include <utility>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace app {
@@ -60,9 +62,29 @@ std::optional<std::string> UnwritablePath(const std::string& path) {
     return std::strerror(errno);
 }
 
+std::optional<std::string> UnreadablePath(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || access(path.c_str(), R_OK) != 0) {
+        return std::strerror(errno);
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return std::strerror(EISDIR);
+    }
+    return std::nullopt;
+}
+
 std::optional<std::string> StartupError(const Options& options) {
     if (auto display = MissingDisplay()) {
         return display;
+    }
+    for (const auto& [path, what] :
+         {std::pair{options.script, "the script"}, std::pair{options.input, "the input"}}) {
+        if (path.empty() || path == "-") {
+            continue;
+        }
+        if (auto reason = UnreadablePath(path)) {
+            return "cannot read " + std::string(what) + " '" + path + "': " + *reason;
+        }
     }
     if (options.log != "-" && !options.log.empty()) {
         if (auto reason = UnwritablePath(options.log)) {

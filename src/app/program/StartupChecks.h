@@ -25,8 +25,13 @@ std::optional<std::string> MissingDisplay(const Environment& environment = Proce
 // checked without creating or changing it; nothing when it can.
 std::optional<std::string> UnwritablePath(const std::string& path);
 
-// The first of the checks above that fails for this run's display, log, screenshot and report,
-// as the line to print; nothing when the run can start.
+// Why the file at `path` cannot be read (the system's reason, e.g. "Is a directory" or "No
+// such file or directory"), checked without opening it, so that a named pipe is not waited
+// for; nothing when it can.
+std::optional<std::string> UnreadablePath(const std::string& path);
+
+// The first of the checks above that fails for this run's display, script, input, log,
+// screenshot and report, as the line to print; nothing when the run can start.
 std::optional<std::string> StartupError(const Options& options);
 
 } // namespace app

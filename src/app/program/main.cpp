@@ -8,6 +8,7 @@
 #include "app/window/ErrorReport.h"
 #include "app/program/ExitDeadline.h"
 #include "app/program/FrequencyReport.h"
+#include "app/program/InputWait.h"
 #include "app/program/LossReport.h"
 #include "app/program/MeasurementLog.h"
 #include "app/program/Options.h"
@@ -27,7 +28,6 @@
 #include <QTimer>
 
 #include <csignal>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -36,18 +36,8 @@
 namespace {
 
 // The script's commands, parsed whole; throws with the line of the first error.
-std::vector<app::ScriptCommand> ReadScript(const std::string& file) {
-    std::stringstream text;
-    if (file == "-") {
-        text << std::cin.rdbuf();
-    } else {
-        std::ifstream in(file, std::ios::binary);
-        if (!in) {
-            throw std::runtime_error("cannot read the script '" + file + "'");
-        }
-        text << in.rdbuf();
-    }
-    app::ParsedScript parsed = app::ParseScript(text.str());
+std::vector<app::ScriptCommand> ReadScript(const std::string& file, app::InputWait& wait) {
+    app::ParsedScript parsed = app::ParseScript(wait.ReadAll(file, "the script"));
     if (!parsed.error.empty()) {
         throw std::runtime_error("script '" + file + "', " + parsed.error);
     }
@@ -86,9 +76,10 @@ int main(int argc, char** argv) {
     std::unique_ptr<platform::CardLock> cardLock;
     // A sound server that stopped answering holds the sound library's start without end.
     std::optional<app::ExitDeadline> startDeadline;
+    app::InputWait inputWait(options.quitAfterMs);
     try {
         if (!options.script.empty()) {
-            script = ReadScript(options.script);
+            script = ReadScript(options.script, inputWait);
             if (const auto error = app::ScriptReportError(script)) {
                 throw std::runtime_error("script '" + options.script + "', " + *error);
             }
@@ -102,6 +93,7 @@ int main(int argc, char** argv) {
         if (options.input.empty()) {
             system = platform::OpenAudioSystem(options.audio, dispatcher);
         } else {
+            inputWait.WaitForData(options.input, "the input");
             system = platform::sim::OpenSimulatedSystem(
                 dispatcher, std::make_unique<platform::sim::SoundFileSource>(options.input));
             system.description += ", input from '" + options.input + "'";
@@ -113,6 +105,8 @@ int main(int argc, char** argv) {
         if (!options.log.empty()) {
             log = app::MeasurementLog::Open(options.log);
         }
+    } catch (const app::WaitEnded& ended) {
+        return ended.ExitCode();
     } catch (const std::exception& e) {
         std::cerr << "osciloskop: " << e.what() << '\n';
         return 2;

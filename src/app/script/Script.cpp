@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "app/script/Script.h"
 
+#include "app/script/ScriptEcho.h"
+
 #include <charconv>
-#include <optional>
+#include <climits>
 
 namespace app {
 
@@ -70,14 +72,33 @@ std::string SplitWords(std::string_view line, std::vector<std::string>& words) {
     return {};
 }
 
-std::optional<int> WholeNumber(const std::string& text, bool allowNegative) {
-    int value = 0;
+enum class NumberText { Whole, NotWhole, OutOfRange };
+
+// Reads a whole number that fits an int into `value`.
+NumberText ReadWholeNumber(const std::string& text, int& value) {
     const char* end = text.data() + text.size();
     auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || stop != end || (value < 0 && !allowNegative)) {
-        return std::nullopt;
+    if (text.empty() || stop != end || error == std::errc::invalid_argument) {
+        return NumberText::NotWhole;
     }
-    return value;
+    return error == std::errc::result_out_of_range ? NumberText::OutOfRange : NumberText::Whole;
+}
+
+// Reads the number argument of `wait` (milliseconds, not negative) or `scroll` (a position);
+// returns an error text, empty on success.
+std::string ReadNumberArgument(ScriptVerb verb, const std::string& text, int& value) {
+    const bool isWait = verb == ScriptVerb::Wait;
+    const NumberText kind = ReadWholeNumber(text, value);
+    if (kind == NumberText::NotWhole) {
+        return "'" + Echo(text) + "' is not a whole number" + (isWait ? " of milliseconds" : "");
+    }
+    if (kind == NumberText::OutOfRange || (isWait && value < 0)) {
+        return "'" + Echo(text) + "' is out of range: " +
+               (isWait ? "'wait' takes 0 to " + std::to_string(INT_MAX) + " milliseconds"
+                       : "a position lies between " + std::to_string(INT_MIN) + " and " +
+                             std::to_string(INT_MAX));
+    }
+    return {};
 }
 
 // Fills `command` from the words of its line; returns an error text, empty on success.
@@ -89,7 +110,7 @@ std::string Interpret(std::vector<std::string> words, ScriptCommand& command) {
         }
     }
     if (syntax == nullptr) {
-        return "unknown command '" + words.front() + "'";
+        return "unknown command '" + Echo(words.front()) + "'";
     }
     const std::size_t given = words.size() - 1;
     if (given != syntax->arguments) {
@@ -100,13 +121,8 @@ std::string Interpret(std::vector<std::string> words, ScriptCommand& command) {
     command.verb = syntax->verb;
     command.arguments.assign(words.begin() + 1, words.end());
     if (syntax->numberAt >= 0) {
-        const std::string& text = command.arguments[syntax->numberAt];
-        auto number = WholeNumber(text, syntax->verb == ScriptVerb::Scroll);
-        if (!number) {
-            return "'" + text + "' is not a whole number" +
-                   (syntax->verb == ScriptVerb::Wait ? " of milliseconds" : "");
-        }
-        command.number = *number;
+        return ReadNumberArgument(syntax->verb, command.arguments[syntax->numberAt],
+                                  command.number);
     }
     return {};
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/script/ScriptRunner.h"
 
+#include "app/script/ScriptEcho.h"
 #include "app/window/ErrorReport.h"
 #include "app/window/TForm1.h"
 
@@ -85,6 +86,61 @@ bool Fits(ScriptVerb verb, QWidget* control) {
     }
 }
 
+// The command's word, for messages.
+std::string VerbName(ScriptVerb verb) {
+    switch (verb) {
+    case ScriptVerb::Click:
+        return "click";
+    case ScriptVerb::Select:
+        return "select";
+    case ScriptVerb::Type:
+        return "type";
+    case ScriptVerb::DoubleClick:
+        return "dblclick";
+    case ScriptVerb::Scroll:
+        return "scroll";
+    default:
+        return "expect";
+    }
+}
+
+// What a command that names a control acts on, as the user sees such controls.
+std::string NeededKind(ScriptVerb verb) {
+    switch (verb) {
+    case ScriptVerb::Click:
+        return "a button";
+    case ScriptVerb::Select:
+        return "a list";
+    case ScriptVerb::Type:
+        return "an edit field or a list with one";
+    case ScriptVerb::DoubleClick:
+        return "an edit field";
+    case ScriptVerb::Scroll:
+        return "a scroll bar";
+    default:
+        return "a button, list, edit field or label";
+    }
+}
+
+std::string ControlKind(QWidget* control) {
+    if (qobject_cast<QScrollBar*>(control) != nullptr) {
+        return "a scroll bar";
+    }
+    if (auto* box = qobject_cast<QComboBox*>(control)) {
+        return box->isEditable() ? "a list with an edit field" : "a list";
+    }
+    if (qobject_cast<QLineEdit*>(control) != nullptr) {
+        return "an edit field";
+    }
+    if (qobject_cast<QAbstractButton*>(control) != nullptr) {
+        return "a button";
+    }
+    if (qobject_cast<QLabel*>(control) != nullptr) {
+        return "a label";
+    }
+    return "a panel";
+}
+
 bool NamesControl(ScriptVerb verb) {
     return verb != ScriptVerb::Wait && verb != ScriptVerb::Menu && verb != ScriptVerb::Screenshot &&
            verb != ScriptVerb::Quit && verb != ScriptVerb::Report &&
@@ -125,17 +181,45 @@ void Select(QComboBox* box, int index) {
     emit box->textActivated(box->itemText(index));
 }
 
-// Typed keys: everything selected is replaced by the characters, one key event each, so the
-// edit's validator and textEdited run as for a person at the keyboard.
+// Whether a key can type the character: the edit refuses the others (control characters) from
+// a keyboard.
+bool Typeable(char32_t character) {
+    const QChar::Category category = QChar::category(character);
+    return QChar::isPrint(character) || category == QChar::Other_Format ||
+           category == QChar::Other_PrivateUse;
+}
+
+void SendKey(QLineEdit* edit, const QString& text) {
+    QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(edit, &key);
+}
+
+// Typed keys: everything selected is replaced by the characters, through key events, so the
+// edit's length limit and textEdited run as for a person at the keyboard. A run of
+// typeable characters goes in one event, as an input method commits a word: one event per
+// character would make the edit lay out its whole text for each, time quadratic in its length.
+// Each character no key types goes alone, and the edit refuses it as it would from a keyboard.
 void Type(QLineEdit* edit, const QString& text) {
     edit->selectAll();
     if (text.isEmpty()) {
         QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
         QCoreApplication::sendEvent(edit, &del);
     }
-    for (const QChar character : text) {
-        QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(character));
-        QCoreApplication::sendEvent(edit, &key);
+    qsizetype runStart = 0;
+    qsizetype position = 0;
+    for (const char32_t character : text.toUcs4()) {
+        const qsizetype width = QChar::requiresSurrogates(character) ? 2 : 1;
+        if (!Typeable(character)) {
+            if (position > runStart) {
+                SendKey(edit, text.mid(runStart, position - runStart));
+            }
+            SendKey(edit, text.mid(position, width));
+            runStart = position + width;
+        }
+        position += width;
+    }
+    if (position > runStart) {
+        SendKey(edit, text.mid(runStart));
     }
 }
 
@@ -160,18 +244,18 @@ std::string CheckScript(const std::vector<ScriptCommand>& commands, QMainWindow&
         const std::string at = "line " + std::to_string(command.line) + ": ";
         if (command.verb == ScriptVerb::Menu &&
             FindAction(window, command.arguments[0]) == nullptr) {
-            return at + "no menu entry '" + command.arguments[0] + "'";
+            return at + "no menu entry '" + Echo(command.arguments[0]) + "'";
         }
         if (!NamesControl(command.verb)) {
             continue;
         }
         QWidget* control = FindControl(window, command.arguments[0]);
         if (control == nullptr) {
-            return at + "no control '" + command.arguments[0] + "'";
+            return at + "no control '" + Echo(command.arguments[0]) + "'";
         }
         if (!Fits(command.verb, control)) {
-            return at + "'" + command.arguments[0] + "' is a " +
-                   control->metaObject()->className() + " and cannot take this command";
+            return at + "'" + VerbName(command.verb) + "' needs " + NeededKind(command.verb) +
+                   "; '" + command.arguments[0] + "' is " + ControlKind(control);
         }
     }
     return {};
@@ -224,7 +308,7 @@ std::string ScriptRunner::Perform(const ScriptCommand& command) {
     case ScriptVerb::Screenshot:
         return window_.centralWidget()->grab().save(Text(a[0]), "PNG")
                    ? std::string()
-                   : "cannot save the screenshot '" + a[0] + "'";
+                   : "cannot save the screenshot '" + Echo(a[0]) + "'";
     case ScriptVerb::Report:
         return reportWriter_ ? reportWriter_(a[0]) : "no frequency response is being recorded";
     case ScriptVerb::Calibration:
@@ -238,7 +322,7 @@ std::string ScriptRunner::Perform(const ScriptCommand& command) {
     case ScriptVerb::Menu: {
         QAction* action = FindAction(window_, a[0]);
         if (!action->isEnabled() || !action->isVisible()) {
-            return "the menu entry '" + a[0] + "' is disabled or hidden";
+            return "the menu entry '" + Echo(a[0]) + "' is disabled or hidden";
         }
         action->trigger();
         return {};
@@ -252,8 +336,8 @@ std::string ScriptRunner::Perform(const ScriptCommand& command) {
         if (actual == Text(a[1])) {
             return {};
         }
-        return "expected " + a[0] + " to show \"" + a[1] + "\", it shows \"" +
-               actual.toStdString() + "\"";
+        return "expected " + a[0] + " to show \"" + Echo(a[1]) + "\", it shows \"" +
+               Echo(actual.toStdString()) + "\"";
     }
     if (!control->isVisibleTo(&window_) || !control->isEnabled()) {
         return "'" + a[0] + "' is hidden or disabled";
@@ -266,7 +350,7 @@ std::string ScriptRunner::Perform(const ScriptCommand& command) {
         auto* box = qobject_cast<QComboBox*>(control);
         const int index = ItemIndex(box, a[1]);
         if (index < 0) {
-            return "'" + a[0] + "' has no item '" + a[1] + "'";
+            return "'" + a[0] + "' has no item '" + Echo(a[1]) + "'";
         }
         Select(box, index);
         break;

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/portaudio/PortAudioSession.h"
 
-#include <alsa/asoundlib.h>
+#include "platform/portaudio/LibraryDiagnostics.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -12,12 +13,6 @@
 #include <regex>
 
 namespace platform {
-
-namespace {
-
-void IgnoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
-
-} // namespace
 
 namespace {
 
@@ -58,7 +53,7 @@ QuietStderr::~QuietStderr() {
 }
 
 PortAudioSession::PortAudioSession() {
-    snd_lib_error_set_handler(&IgnoreAlsaMessage);
+    RouteLibraryDiagnostics();
     QuietStderr quiet;
     status_ = Pa_Initialize();
 }

@@ -4,9 +4,9 @@
 // Keeps PortAudio initialised while alive. PortAudio counts nested initialisations, so every
 // user holds its own session; only the first one probes the devices. The probing makes ALSA
 // and JACK print their attempts on standard error even where nothing is wrong, so that chatter
-// is kept off the terminal while PortAudio initialises and ALSA's library messages are silenced
-// for good; real failures still come back as error codes. Created and destroyed on the UI
-// thread.
+// is kept off the terminal while PortAudio initialises, and the libraries' later diagnostics
+// follow LibraryDiagnostics.h; real failures still come back as error codes. Created and
+// destroyed on the UI thread.
 
 #include <portaudio.h>
 

@@ -2,6 +2,7 @@
 // The script parser: every command, quoting, UTF-8 and each error with its line number.
 
 #include "app/script/Script.h"
+#include "app/script/ScriptEcho.h"
 
 #include <gtest/gtest.h>
 
@@ -78,13 +79,36 @@ const ScriptCase cases[] = {
      {},
      0,
      "line 1: 'soon' is not a whole number of milliseconds"},
-    {"wait -5", 0, ScriptVerb::Quit, {}, 0, "line 1: '-5' is not a whole number of milliseconds"},
+    // A whole number that does not fit is out of range, not malformed.
+    {"wait -5",
+     0,
+     ScriptVerb::Quit,
+     {},
+     0,
+     "line 1: '-5' is out of range: 'wait' takes 0 to 2147483647 milliseconds"},
     {"wait 99999999999",
      0,
      ScriptVerb::Quit,
      {},
      0,
-     "line 1: '99999999999' is not a whole number of milliseconds"},
+     "line 1: '99999999999' is out of range: 'wait' takes 0 to 2147483647 milliseconds"},
+    {"wait 4294967296",
+     0,
+     ScriptVerb::Quit,
+     {},
+     0,
+     "line 1: '4294967296' is out of range: 'wait' takes 0 to 2147483647 milliseconds"},
+    {"wait 2147483647", 1, ScriptVerb::Wait, {"2147483647"}, 2147483647, ""},
+    {"scroll ScrollBar5 -2147483649",
+     0,
+     ScriptVerb::Quit,
+     {},
+     0,
+     "line 1: '-2147483649' is out of range: a position lies between -2147483648 and "
+     "2147483647"},
+    {"wait +5", 0, ScriptVerb::Quit, {}, 0, "line 1: '+5' is not a whole number of milliseconds"},
+    // Echoed text shows control bytes escaped.
+    {"\"\x1b[2J\x7f\t\"", 0, ScriptVerb::Quit, {}, 0, "line 1: unknown command '\\x1b[2J\\x7f\\t'"},
     {"scroll ScrollBar5 2.5", 0, ScriptVerb::Quit, {}, 0, "line 1: '2.5' is not a whole number"},
     {"quit\ntype Edit14 \"250",
      0,
@@ -128,6 +152,41 @@ TEST(Script, KeepsEveryCommandWithItsLineInOrder) {
     EXPECT_EQ(parsed.commands[1].line, 3);
     EXPECT_EQ(parsed.commands[2].line, 4);
     EXPECT_TRUE(ParseScript("").commands.empty());
+}
+
+TEST(Script, AnEchoedTextIsCutToEightyCharactersOnACharacterBoundary) {
+    const struct {
+        std::string text;
+        std::string echo;
+    } cases[] = {
+        {std::string(80, 'x'), std::string(80, 'x')},
+        {std::string(81, 'x'), std::string(80, 'x') + "..."},
+        {std::string(1'000'000, 'x'), std::string(80, 'x') + "..."},
+        // Two-byte characters: 80 of them are 160 bytes, none of them split.
+        {[] {
+             std::string s;
+             for (int i = 0; i < 100; ++i) {
+                 s += "\xc5\xbe"; // ž
+             }
+             return s;
+         }(),
+         [] {
+             std::string s;
+             for (int i = 0; i < 80; ++i) {
+                 s += "\xc5\xbe";
+             }
+             return s + "...";
+         }()},
+        {std::string("a\nb\rc\0d\x01", 8), "a\\nb\\rc\\x00d\\x01"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(app::Echo(c.text), c.echo) << c.text.substr(0, 100);
+    }
+}
+
+TEST(Script, AMegabyteUnknownCommandIsEchoedCut) {
+    const app::ParsedScript parsed = ParseScript(std::string(1'000'000, 'z') + "\n");
+    EXPECT_EQ(parsed.error, "line 1: unknown command '" + std::string(80, 'z') + "...'");
 }
 
 } // namespace
