@@ -2,6 +2,7 @@
 #include "app/ScriptRunner.h"
 
 #include "app/ErrorReport.h"
+#include "app/TextFit.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -17,6 +18,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <iostream>
 
 namespace app {
@@ -86,7 +88,7 @@ bool Fits(ScriptVerb verb, QWidget* control) {
 
 bool NamesControl(ScriptVerb verb) {
     return verb != ScriptVerb::Wait && verb != ScriptVerb::Menu && verb != ScriptVerb::Screenshot &&
-           verb != ScriptVerb::Quit;
+           verb != ScriptVerb::CheckTexts && verb != ScriptVerb::Quit;
 }
 
 QWidget* FindControl(QMainWindow& window, const std::string& name) {
@@ -205,6 +207,19 @@ void ScriptRunner::RunNext() {
     QTimer::singleShot(delay, this, [this] { RunNext(); });
 }
 
+// The figures go to standard error also when every text fits, so a run shows how close it came.
+std::string ScriptRunner::CheckTexts(const ScriptCommand& command) {
+    const std::vector<TextRoom> rooms = MeasureTextRoom(window_);
+    const std::string description = DescribeTextRoom(rooms);
+    const bool whole = !rooms.empty() && std::all_of(rooms.begin(), rooms.end(),
+                                                     [](const TextRoom& r) { return r.Fits(); });
+    if (!whole) {
+        return description;
+    }
+    std::cerr << "osciloskop: script line " << command.line << ": " << description << std::endl;
+    return {};
+}
+
 void ScriptRunner::Fail(const ScriptCommand& command, const std::string& message) {
     std::cerr << "osciloskop: script line " << command.line << ": " << message << std::endl;
     exitCode_ = 1;
@@ -223,6 +238,8 @@ std::string ScriptRunner::Perform(const ScriptCommand& command) {
         return window_.centralWidget()->grab().save(Text(a[0]), "PNG")
                    ? std::string()
                    : "cannot save the screenshot '" + a[0] + "'";
+    case ScriptVerb::CheckTexts:
+        return CheckTexts(command);
     case ScriptVerb::Menu: {
         QAction* action = FindAction(window_, a[0]);
         if (!action->isEnabled() || !action->isVisible()) {

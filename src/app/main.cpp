@@ -5,6 +5,8 @@
 #include "app/DeviceNotice.h"
 #include "app/ErrorReport.h"
 #include "app/ExitDeadline.h"
+#include "app/FontCheck.h"
+#include "app/Form1LayoutKit.h"
 #include "app/MeasurementLog.h"
 #include "app/Options.h"
 #include "app/QtDispatcher.h"
@@ -99,6 +101,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::cerr << system.description << '\n';
+    if (const auto notice =
+            app::MissingFontNotice(app::layout::FormFont(), app::layout::kFormFontPackage)) {
+        std::cerr << "osciloskop: " << *notice << '\n';
+    }
 
     platform::HeapBufferMemory memory;
     auto form = std::make_unique<app::TForm1>(
