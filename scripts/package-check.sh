@@ -19,7 +19,7 @@ for needed in libc6 libqt6widgets6 libportaudio2 libsndfile1 fonts-liberation2 q
 done
 
 # Errors of any kind, and every warning about the synopsis or the extended description.
-report=$(lintian --no-tag-display-limit "$deb" 2>&1) || true
+report=$(lintian --tag-display-limit 0 "$deb" 2>&1) || true
 [[ -z "$report" ]] || echo "$report"
 if grep -E '^E: |^W: .*(description|synopsis)' <<<"$report" >/dev/null; then
     fail "lintian reports the lines above"
