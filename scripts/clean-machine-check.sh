@@ -19,7 +19,6 @@ mirror=http://deb.debian.org/debian
 rootPath=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 
 work=$(mktemp -d /var/tmp/osc-clean-machine.XXXXXX)
-mounts=()
 
 # Processes still running inside a root (a sound server, a virtual display) keep its mounts busy.
 stop_processes_in() {
@@ -30,14 +29,19 @@ stop_processes_in() {
     return 0
 }
 
+# Every mount under the work folder, newest first: the roots' and any debootstrap left behind.
+mounts_under_work() {
+    awk -v prefix="$work/" 'index($2, prefix) == 1 { print $2 }' /proc/self/mounts | tac
+}
+
 cleanup() {
-    local i
+    local target
     stop_processes_in "$work"
-    for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
-        umount "${mounts[i]}" 2>/dev/null || umount --lazy "${mounts[i]}" ||
-            echo "clean machine: cannot unmount ${mounts[i]}" >&2
+    for target in $(mounts_under_work); do
+        umount "$target" 2>/dev/null || umount --lazy "$target" ||
+            echo "clean machine: cannot unmount $target" >&2
     done
-    if grep -q " $work/" /proc/self/mounts; then
+    if [[ -n "$(mounts_under_work)" ]]; then
         echo "clean machine: something is still mounted under $work; it is left in place" >&2
         return 1
     fi
@@ -47,17 +51,17 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM HUP
 
 mount_in() { # ROOT TARGET MOUNT-ARGUMENTS...
-    local target=$1/$2
-    shift 2
-    mount "$@" "$target"
-    mounts+=("$target")
+    mount "${@:3}" "$1/$2"
 }
 
 step() { # NAME COMMAND...: runs the command, then records how long it took
     local name=$1 started=$SECONDS
     shift
     echo "=== clean machine: $name"
-    "$@"
+    # In the background, so that a signal to this script runs the cleanup at once rather than
+    # after the step.
+    "$@" &
+    wait $!
     printf '%-44s %5d s\n' "$name" $((SECONDS - started)) | tee -a "$out/times.txt"
 }
 

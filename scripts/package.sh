@@ -6,7 +6,7 @@
 # The last line names the .deb; a package that fails a check is removed, not left behind.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=build-release
+build="build-release"
 
 bash scripts/install-deps.sh program package
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
