@@ -4,10 +4,10 @@
 #   scripts/test.sh --sanitize  AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh program test
 
 build=build
-options=(-DOSC_WERROR=ON)
+options=(-DOSC_WERROR=ON -DOSC_TESTS=ON -DOSC_BENCHMARKS=ON)
 if [[ "${1:-}" == "--sanitize" ]]; then
     build=build-asan
     options+=(-DOSC_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)

@@ -7,6 +7,7 @@
 #include "app/program/DeviceNotice.h"
 #include "app/window/ErrorReport.h"
 #include "app/program/ExitDeadline.h"
+#include "app/program/FontCheck.h"
 #include "app/program/FrequencyReport.h"
 #include "app/program/InputWait.h"
 #include "app/program/LossReport.h"
@@ -18,6 +19,7 @@
 #include "app/program/SignalClose.h"
 #include "app/program/StartupChecks.h"
 #include "app/window/TForm1.h"
+#include "app/window/layout/Form1LayoutKit.h"
 
 #include "platform/AudioSystemChoice.h"
 #include "platform/BufferMemory.h"
@@ -112,6 +114,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::cerr << system.description << '\n';
+    if (const auto notice =
+            app::MissingFontNotice(app::layout::FormFont(), app::layout::kFormFontPackage)) {
+        std::cerr << "osciloskop: " << *notice << '\n';
+    }
     // A calibration run measures uncalibrated; any other run applies the card's factors.
     const std::string calibrationCard = app::CalibrationIdentity(system.card);
     if (options.calibrate && options.calibrate->reset) {

@@ -28,6 +28,7 @@ constexpr VerbSyntax verbs[] = {
     {"menu", ScriptVerb::Menu, 1, -1},
     {"screenshot", ScriptVerb::Screenshot, 1, -1},
     {"expect", ScriptVerb::Expect, 2, -1},
+    {"checktexts", ScriptVerb::CheckTexts, 0, -1},
     {"quit", ScriptVerb::Quit, 0, -1},
     {"report", ScriptVerb::Report, 1, -1},
     {"calibration", ScriptVerb::Calibration, 0, -1},

@@ -22,6 +22,7 @@ enum class ScriptVerb {
     Menu,
     Screenshot,
     Expect,
+    CheckTexts,
     Quit,
     Report,
     Calibration

@@ -3,6 +3,7 @@
 
 #include "app/script/ScriptEcho.h"
 #include "app/window/ErrorReport.h"
+#include "app/widgets/TextFit.h"
 #include "app/window/TForm1.h"
 
 #include <QAbstractButton>
@@ -19,6 +20,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <iostream>
 
 namespace app {
@@ -143,8 +145,8 @@ std::string ControlKind(QWidget* control) {
 
 bool NamesControl(ScriptVerb verb) {
     return verb != ScriptVerb::Wait && verb != ScriptVerb::Menu && verb != ScriptVerb::Screenshot &&
-           verb != ScriptVerb::Quit && verb != ScriptVerb::Report &&
-           verb != ScriptVerb::Calibration;
+           verb != ScriptVerb::CheckTexts && verb != ScriptVerb::Quit &&
+           verb != ScriptVerb::Report && verb != ScriptVerb::Calibration;
 }
 
 QWidget* FindControl(QMainWindow& window, const std::string& name) {
@@ -291,6 +293,19 @@ void ScriptRunner::RunNext() {
     QTimer::singleShot(delay, this, [this] { RunNext(); });
 }
 
+// The figures go to standard error also when every text fits, so a run shows how close it came.
+std::string ScriptRunner::CheckTexts(const ScriptCommand& command) {
+    const std::vector<TextRoom> rooms = MeasureTextRoom(window_);
+    const std::string description = DescribeTextRoom(rooms);
+    const bool whole = !rooms.empty() && std::all_of(rooms.begin(), rooms.end(),
+                                                     [](const TextRoom& r) { return r.Fits(); });
+    if (!whole) {
+        return description;
+    }
+    std::cerr << "osciloskop: script line " << command.line << ": " << description << std::endl;
+    return {};
+}
+
 void ScriptRunner::Fail(const ScriptCommand& command, const std::string& message) {
     std::cerr << "osciloskop: script line " << command.line << ": " << message << std::endl;
     exitCode_ = 1;
@@ -319,6 +334,8 @@ std::string ScriptRunner::Perform(const ScriptCommand& command) {
             return {};
         }
         return "this window has no level calibration";
+    case ScriptVerb::CheckTexts:
+        return CheckTexts(command);
     case ScriptVerb::Menu: {
         QAction* action = FindAction(window_, a[0]);
         if (!action->isEnabled() || !action->isVisible()) {

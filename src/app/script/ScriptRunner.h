@@ -41,6 +41,7 @@ private:
     // Performs one command; returns an error text, empty on success.
     std::string Perform(const ScriptCommand& command);
     void Fail(const ScriptCommand& command, const std::string& message);
+    std::string CheckTexts(const ScriptCommand& command);
 
     std::vector<ScriptCommand> commands_;
     QMainWindow& window_;

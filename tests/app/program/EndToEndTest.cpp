@@ -355,6 +355,16 @@ TEST(ScriptEndToEnd, FailedExpectationExitsOneAfterANormalClose) {
     EXPECT_TRUE(fs::exists(picture)) << "the window closes normally";
 }
 
+// The program measures its own texts, as on a machine it was installed on, and says how close
+// the tightest came; the window's font is there, so nothing is said about it.
+TEST(ScriptEndToEnd, CheckTextsReportsEveryTextWholeWithTheWindowsFont) {
+    ProgramRun run = Script("checktexts\nquit\n", "");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("script line 1: "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(" texts whole, the tightest "), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("font"), std::string::npos) << run.err;
+}
+
 TEST(ScriptEndToEnd, InstrumentErrorsArePrintedWithTheLineAndNeverBlockTheScript) {
     ProgramRun run = Script("type Edit14 \"abc\"\ndblclick Edit14\nwait 300\nquit\n");
     EXPECT_EQ(run.exitCode, 0) << run.err;

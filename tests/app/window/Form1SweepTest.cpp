@@ -77,7 +77,7 @@ TEST(AutomaticGenerator, RunsFromItsFieldsAndStopsOnTheLastStep) {
             seen.push_back(f);
         }
         EXPECT_EQ(seen, c.frequencies) << c.fields.step;
-        EXPECT_EQ(Text(form.Edit14), " " + std::to_string(c.frequencies.back()));
+        EXPECT_EQ(Text(form.Edit14), std::string(" ") + std::to_string(c.frequencies.back()));
         EXPECT_EQ(form.Button203->text().toStdString(), "start");
         EXPECT_EQ(form.sweepRunning, 0);
     }

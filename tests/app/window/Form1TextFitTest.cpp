@@ -1,21 +1,22 @@
 // SPDX-License-Identifier: MIT
-// Every visible control of the started window shows its whole text: nothing is cut at the
-// right edge or at the top and bottom of the control's content rectangle.
+// Whole texts: every visible control of the started window shows its whole text, the measurement
+// behind that (also the script's `checktexts`) catches a cut one, and a missing window font is
+// noticed.
 
 #include "Form1TestRig.h"
 
+#include "app/program/FontCheck.h"
+#include "app/window/layout/Form1LayoutKit.h"
+#include "app/widgets/TextFit.h"
+
 #include <QComboBox>
-#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QStyle>
-#include <QStyleOption>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,101 +25,97 @@ namespace {
 
 using test::Form1Rig;
 
-// A control's text and the rectangle it is drawn into.
-struct Shown {
-    QString text;
-    QRect area;
-};
-
-// The text area of an edit field: its contents less the text margins and the two pixels that
-// the field keeps clear at each side.
-QRect EditArea(const QLineEdit* edit) {
-    QStyleOptionFrame option;
-    option.initFrom(edit);
-    option.lineWidth = edit->hasFrame()
-                           ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit)
-                           : 0;
-    const QRect contents =
-        edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
-    return contents.marginsRemoved(edit->textMargins()).adjusted(2, 0, -2, 0);
-}
-
-QRect ButtonArea(const QAbstractButton* button, QStyle::SubElement element) {
-    QStyleOptionButton option;
-    option.initFrom(button);
-    option.text = button->text();
-    return button->style()->subElementRect(element, &option, button);
-}
-
-// A list-only box draws its text into the edit field less a pixel at each side.
-QRect ListArea(const QComboBox* box) {
-    QStyleOptionComboBox option;
-    option.initFrom(box);
-    option.editable = false;
-    option.currentText = box->currentText();
-    return box->style()
-        ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box)
-        .adjusted(1, 0, -1, 0);
-}
-
-std::optional<Shown> ShownText(QWidget* widget) {
-    if (auto* box = qobject_cast<QComboBox*>(widget); box != nullptr && !box->isEditable()) {
-        return Shown{box->currentText(), ListArea(box)};
-    }
-    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-        return Shown{edit->text(), EditArea(edit)};
-    }
-    if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
-        return Shown{radio->text(), ButtonArea(radio, QStyle::SE_RadioButtonContents)};
-    }
-    if (auto* button = qobject_cast<QPushButton*>(widget)) {
-        return Shown{button->text(), ButtonArea(button, QStyle::SE_PushButtonContents)};
-    }
-    if (auto* label = qobject_cast<QLabel*>(widget)) {
-        return Shown{label->text(), label->contentsRect()};
-    }
-    return std::nullopt; // an editable box shows its text through its edit field
-}
-
-// Blanks at the end show nothing, so only the text up to its last visible character counts.
-QString Visible(const QString& text) {
-    qsizetype end = text.size();
-    while (end > 0 && text[end - 1].isSpace()) {
-        --end;
-    }
-    return text.left(end);
-}
-
-std::string Name(const QWidget* widget) {
-    const QWidget* named = widget;
-    while (named->objectName().isEmpty() && named->parentWidget() != nullptr) {
-        named = named->parentWidget(); // an editable box's edit field is known by its box
-    }
-    return named->objectName().toStdString();
-}
-
 TEST(Form1TextFit, EveryVisibleControlShowsItsWholeText) {
     Form1Rig rig;
-    TForm1& form = *rig.form;
-    int checked = 0;
-    for (QWidget* widget : form.findChildren<QWidget*>()) {
-        if (!widget->isVisibleTo(&form) || widget->window() != &form) {
-            continue;
-        }
-        const std::optional<Shown> shown = ShownText(widget);
-        if (!shown || Visible(shown->text).isEmpty()) {
-            continue;
-        }
-        ++checked;
-        const QFontMetrics metrics(widget->font());
-        const QString text = Visible(shown->text).remove(QLatin1Char('&'));
-        EXPECT_LE(metrics.horizontalAdvance(text), shown->area.width())
-            << Name(widget) << " \"" << text.toStdString() << "\"";
-        EXPECT_LE(metrics.ascent() + metrics.descent(), shown->area.height())
-            << Name(widget) << " \"" << text.toStdString() << "\"";
+    const std::vector<TextRoom> rooms = MeasureTextRoom(*rig.form);
+    for (const TextRoom& room : rooms) {
+        EXPECT_LE(room.textWidth, room.areaWidth)
+            << room.control << " \"" << room.text.toStdString() << "\"";
+        EXPECT_LE(room.textHeight, room.areaHeight)
+            << room.control << " \"" << room.text.toStdString() << "\"";
     }
     // The top row, the scales' unit labels and generator 1's strip.
-    EXPECT_GE(checked, 20);
+    EXPECT_GE(rooms.size(), 20U);
+}
+
+// A window of its own with one control of each kind; `fits` says whether its text has room.
+struct Shown {
+    const char* control;
+    QString text;
+    bool fits;
+};
+
+TEST(TextFit, MeasuresEveryVisibleTextAgainstTheRoomItsControlGives) {
+    test::EnsureApplication();
+    QWidget window;
+    window.resize(400, 300);
+    const auto place = [](QWidget* widget, const char* name, QRect geometry) {
+        widget->setObjectName(QString::fromLatin1(name));
+        widget->setGeometry(geometry);
+        widget->setFont(layout::FormFont());
+    };
+    place(new QLineEdit(QStringLiteral("a text far too long for its edit"), &window), "Narrow",
+          {0, 0, 40, 21});
+    place(new QLineEdit(QStringLiteral("short"), &window), "Wide", {0, 30, 300, 21});
+    place(new QLineEdit(QStringLiteral("far too long, but hidden"), &window), "Hidden",
+          {0, 60, 20, 21});
+    window.findChild<QLineEdit*>(QStringLiteral("Hidden"))->hide();
+    place(new QLineEdit(QStringLiteral("fits      "), &window), "TrailingBlanks", {0, 90, 60, 21});
+    place(new QPushButton(QStringLiteral("&start"), &window), "Button", {0, 120, 80, 23});
+    place(new QLabel(QStringLiteral("tall text"), &window), "Flat", {100, 0, 200, 5});
+    place(new QLabel(QString(), &window), "Empty", {100, 30, 5, 5});
+    auto* box = new QComboBox(&window);
+    box->setEditable(true);
+    box->setEditText(QStringLiteral("typed into a box much too narrow"));
+    place(box, "Box", {100, 60, 50, 21});
+
+    const std::vector<Shown> expected = {
+        {"Narrow", QStringLiteral("a text far too long for its edit"), false},
+        {"Wide", QStringLiteral("short"), true},
+        {"TrailingBlanks", QStringLiteral("fits"), true},
+        {"Button", QStringLiteral("start"), true},
+        {"Flat", QStringLiteral("tall text"), false},
+        {"Box", QStringLiteral("typed into a box much too narrow"), false},
+    };
+    const std::vector<TextRoom> rooms = MeasureTextRoom(window);
+    ASSERT_EQ(rooms.size(), expected.size()) << DescribeTextRoom(rooms);
+    for (std::size_t i = 0; i < rooms.size(); ++i) {
+        EXPECT_EQ(rooms[i].control, expected[i].control);
+        EXPECT_EQ(rooms[i].text, expected[i].text) << expected[i].control;
+        EXPECT_EQ(rooms[i].Fits(), expected[i].fits) << expected[i].control;
+    }
+}
+
+TEST(TextFit, DescriptionNamesEveryCutTextOrTheTightestWholeOne) {
+    const TextRoom roomy{"Edit1", QStringLiteral("12 mA"), 30, 13, 50, 17};
+    const TextRoom tight{"ComboBox8", QStringLiteral("automaticky"), 58, 13, 60, 17};
+    const TextRoom narrow{"Button3", QStringLiteral("ptimum"), 70, 13, 58, 17};
+    const TextRoom low{"Edit2", QStringLiteral("V"), 8, 13, 20, 9};
+    const struct {
+        std::vector<TextRoom> rooms;
+        std::string description;
+    } cases[] = {
+        {{roomy, tight},
+         "2 texts whole, the tightest ComboBox8 \"automaticky\" with 2 px to spare"},
+        {{roomy, narrow, low},
+         "cut: Button3 \"ptimum\" needs 70 x 13 px, has 58 x 17 px; "
+         "Edit2 \"V\" needs 8 x 13 px, has 20 x 9 px"},
+        {{}, "no control shows a text"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DescribeTextRoom(c.rooms), c.description);
+    }
+}
+
+TEST(FontCheck, NamesThePackageOnlyWhenTheFontAskedForIsMissing) {
+    test::EnsureApplication();
+    EXPECT_EQ(MissingFontNotice(layout::FormFont(), layout::kFormFontPackage), std::nullopt)
+        << "the test machine has the window's font";
+    QFont absent(QStringLiteral("Osciloskop Absent Sans"));
+    absent.setStyleHint(QFont::SansSerif);
+    EXPECT_EQ(MissingFontNotice(absent, "fonts-absent"),
+              "the font 'Osciloskop Absent Sans' is missing; texts may be cut - install "
+              "fonts-absent");
 }
 
 } // namespace

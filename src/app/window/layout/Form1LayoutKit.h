@@ -46,6 +46,8 @@ inline constexpr const char* kUnitTextL = "mA";
 // The window's font: a bold sans of `pixelSize` pixels, metric-compatible with the classic
 // dialog font where the machine has one.
 QFont FormFont(int pixelSize = 11);
+// The Debian package that holds FormFont's family.
+inline constexpr const char* kFormFontPackage = "fonts-liberation2";
 
 // Background and text colour of a control, painted by the control itself.
 void SetColors(QWidget* widget, const QColor& background, const QColor& text);
