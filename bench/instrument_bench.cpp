@@ -6,8 +6,8 @@
 // (all its threads), idle passes, repaints of the client area, captured blocks, and the largest
 // gap between two blocks in milliseconds.
 
-#include "app/window/ErrorReport.h"
 #include "app/program/QtDispatcher.h"
+#include "app/window/ErrorReport.h"
 #include "app/window/TForm1.h"
 
 #include "platform/AudioSystemChoice.h"

@@ -2,8 +2,8 @@
 #include "app/script/ScriptRunner.h"
 
 #include "app/script/ScriptEcho.h"
-#include "app/window/ErrorReport.h"
 #include "app/widgets/TextFit.h"
+#include "app/window/ErrorReport.h"
 #include "app/window/TForm1.h"
 
 #include <QAbstractButton>

@@ -4,8 +4,8 @@
 // steer the cycle; and the level and frequency readouts over the measuring routines.
 
 #include "app/window/ErrorReport.h"
-#include "app/window/layout/Form1LayoutKit.h"
 #include "app/window/TForm1.h"
+#include "app/window/layout/Form1LayoutKit.h"
 
 #include "measure/Frequency.h"
 #include "measure/Level.h"

@@ -3,8 +3,8 @@
 // presented once, when they stop; when event-driven, they stop once one of them leaves the
 // state as it found it, and start again at the next event that can change a pass's outcome.
 
-#include "app/window/ErrorReport.h"
 #include "app/widgets/FramebufferCanvas.h"
+#include "app/window/ErrorReport.h"
 #include "app/window/TForm1.h"
 
 #include <QFrame>

@@ -5,11 +5,11 @@
 
 #include "app/widgets/ClientArea.h"
 #include "app/widgets/DoubleClickEdit.h"
-#include "app/window/ErrorReport.h"
-#include "app/window/layout/Form1LayoutKit.h"
 #include "app/widgets/FramebufferCanvas.h"
+#include "app/window/ErrorReport.h"
 #include "app/window/TForm1.h"
 #include "app/window/VolumeNotes.h"
+#include "app/window/layout/Form1LayoutKit.h"
 
 #include "common/NumberText.h"
 #include "display/Graticule.h"

@@ -5,8 +5,8 @@
 
 #include "Form1TestRig.h"
 
-#include "app/window/ErrorReport.h"
 #include "app/program/QtDispatcher.h"
+#include "app/window/ErrorReport.h"
 #include "common/NumberText.h"
 
 #include <QKeyEvent>

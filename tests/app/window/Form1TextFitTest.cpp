@@ -6,8 +6,8 @@
 #include "Form1TestRig.h"
 
 #include "app/program/FontCheck.h"
-#include "app/window/layout/Form1LayoutKit.h"
 #include "app/widgets/TextFit.h"
+#include "app/window/layout/Form1LayoutKit.h"
 
 #include <QComboBox>
 #include <QLabel>

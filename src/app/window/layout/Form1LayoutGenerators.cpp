@@ -3,8 +3,8 @@
 // frequency scroll bar, readout and range on the right.
 
 #include "app/widgets/DoubleClickEdit.h"
-#include "app/window/layout/Form1LayoutKit.h"
 #include "app/window/TForm1.h"
+#include "app/window/layout/Form1LayoutKit.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -2,8 +2,8 @@
 // The automatic generator's strip (start, end, step and delay of the stepping) and the swept
 // generator's half strip (start and step fields); both hidden until their menu shows them.
 
-#include "app/window/layout/Form1LayoutKit.h"
 #include "app/window/TForm1.h"
+#include "app/window/layout/Form1LayoutKit.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -2,8 +2,8 @@
 // The menu bar, the readout and selector row across the top of the screen, the scales' unit
 // labels, the hidden trigger-level and grid-brightness controls and the warning panel.
 
-#include "app/window/layout/Form1LayoutKit.h"
 #include "app/window/TForm1.h"
+#include "app/window/layout/Form1LayoutKit.h"
 
 #include <QAction>
 #include <QComboBox>
