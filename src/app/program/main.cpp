@@ -28,11 +28,12 @@
 #include "platform/sim/SoundFileSource.h"
 
 #include <QTimer>
+#include <QWidget>
 
+#include <chrono>
 #include <csignal>
 #include <iostream>
 #include <optional>
-#include <sstream>
 #include <stdexcept>
 
 namespace {
@@ -44,6 +45,53 @@ std::vector<app::ScriptCommand> ReadScript(const std::string& file, app::InputWa
         throw std::runtime_error("script '" + file + "', " + parsed.error);
     }
     return std::move(parsed.commands);
+}
+
+// The sound card of this run: the simulated one playing --input, or the --audio choice.
+platform::AudioSystem OpenSoundCard(const app::Options& options, platform::Dispatcher& dispatcher,
+                                    app::InputWait& inputWait) {
+    if (options.input.empty()) {
+        return platform::OpenAudioSystem(options.audio, dispatcher);
+    }
+    inputWait.WaitForData(options.input, "the input");
+    platform::AudioSystem system = platform::sim::OpenSimulatedSystem(
+        dispatcher, std::make_unique<platform::sim::SoundFileSource>(options.input));
+    system.description += ", input from '" + options.input + "'";
+    return system;
+}
+
+// The files the run was asked to write when the window has closed. A screenshot that cannot be
+// saved makes the exit code 1; an unwritten report or an incomplete log turns a 0 into 1.
+int WriteClosingFiles(int result, const app::Options& options, QWidget& window,
+                      const app::FrequencyReport* report, const app::MeasurementLog* log) {
+    if (!options.screenshot.empty() &&
+        !window.grab().save(QString::fromStdString(options.screenshot), "PNG")) {
+        std::cerr << "osciloskop: cannot save the screenshot '" << options.screenshot << "'\n";
+        result = 1;
+    }
+    if (!options.report.empty()) {
+        if (const std::string error = report->Write(options.report, std::cerr); !error.empty()) {
+            std::cerr << "osciloskop: " << error << '\n';
+            result = result == 0 ? 1 : result;
+        }
+    }
+    if (log && !log->Complete()) {
+        std::cerr << "osciloskop: the readout log '" << options.log << "' is incomplete\n";
+        result = result == 0 ? 1 : result;
+    }
+    return result;
+}
+
+// One line on standard error when the card lost blocks while the window was open.
+void TellLostBlocks(const platform::WaveService& wave,
+                    std::chrono::steady_clock::time_point started) {
+    const auto ran = std::chrono::duration_cast<std::chrono::seconds>(
+        std::chrono::steady_clock::now() - started);
+    const platform::WaveService::LostBlocks lost = wave.Lost();
+    if (const std::string line = app::LostBlocksLine(lost.overruns, lost.underruns, ran);
+        !line.empty()) {
+        std::cerr << line << '\n';
+    }
 }
 
 } // namespace
@@ -92,14 +140,7 @@ int main(int argc, char** argv) {
                                         "changed. Start the instrument again once it answers, "
                                         "or use --audio sim");
         }
-        if (options.input.empty()) {
-            system = platform::OpenAudioSystem(options.audio, dispatcher);
-        } else {
-            inputWait.WaitForData(options.input, "the input");
-            system = platform::sim::OpenSimulatedSystem(
-                dispatcher, std::make_unique<platform::sim::SoundFileSource>(options.input));
-            system.description += ", input from '" + options.input + "'";
-        }
+        system = OpenSoundCard(options, dispatcher, inputWait);
         if (!system.card.empty() && !(cardLock = platform::CardLock::Take(system.card))) {
             throw std::runtime_error("sound card '" + system.card +
                                      "' is in use by another osciloskop; close that one first");
@@ -191,28 +232,9 @@ int main(int argc, char** argv) {
     if (signalClose.ReceivedSignal() != 0) {
         result = app::SignalClose::ExitCodeFor(signalClose.ReceivedSignal());
     }
-    if (!options.screenshot.empty() &&
-        !form->centralWidget()->grab().save(QString::fromStdString(options.screenshot), "PNG")) {
-        std::cerr << "osciloskop: cannot save the screenshot '" << options.screenshot << "'\n";
-        result = 1;
-    }
-    if (!options.report.empty()) {
-        if (const std::string error = report->Write(options.report, std::cerr); !error.empty()) {
-            std::cerr << "osciloskop: " << error << '\n';
-            result = result == 0 ? 1 : result;
-        }
-    }
-    if (log && !log->Complete()) {
-        std::cerr << "osciloskop: the readout log '" << options.log << "' is incomplete\n";
-        result = result == 0 ? 1 : result;
-    }
-    const auto ran = std::chrono::duration_cast<std::chrono::seconds>(
-        std::chrono::steady_clock::now() - started);
-    const platform::WaveService::LostBlocks lost = system.wave->Lost();
-    if (const std::string line = app::LostBlocksLine(lost.overruns, lost.underruns, ran);
-        !line.empty()) {
-        std::cerr << line << '\n';
-    }
+    result = WriteClosingFiles(result, options, *form->centralWidget(), report ? &*report : nullptr,
+                               log.get());
+    TellLostBlocks(*system.wave, started);
     // The streams close with the window; their close notifications release what the streams
     // left for them, so they are delivered before the sound card goes.
     system.wave->SetDeviceStatusListener({});
