@@ -4,6 +4,8 @@
 // bad references are refused with nothing stored; factors are kept across runs, listed, reset,
 // and an unreadable file is reported and left alone until a new calibration replaces it.
 
+#include "ProgramRunSupport.h"
+
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
@@ -23,22 +25,12 @@
 
 namespace {
 
+using app::test::ReadAll;
+
 namespace fs = std::filesystem;
 
 fs::path Scratch(const std::string& name) {
-    static const fs::path directory = [] {
-        fs::path path = fs::temp_directory_path() / ("osc_calibration_" + std::to_string(getpid()));
-        fs::create_directories(path);
-        return path;
-    }();
-    return directory / name;
-}
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return app::test::ScratchFolder("osc_calibration_") / name;
 }
 
 struct ProgramRun {
@@ -56,14 +48,10 @@ ProgramRun Osciloskop(const fs::path& config, const std::string& arguments) {
                                 "' LSAN_OPTIONS=suppressions='" + suppressions.string() +
                                 "' timeout 60 '" OSC_PROGRAM "' " + arguments + " 2>'" +
                                 err.string() + "'";
+    const app::test::CommandRun ran = app::test::RunCommand(command);
     ProgramRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    char chunk[4096];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
-        run.out.append(chunk, n);
-    }
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = ran.out;
+    run.exitCode = ran.exitCode;
     run.err = ReadAll(err);
     return run;
 }

@@ -4,6 +4,8 @@
 // data is waited for out loud and never beyond --quit-after or an ending signal, and script
 // messages name the control and the command in the user's words, with the echo kept short.
 
+#include "ProgramRunSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,25 +25,15 @@
 
 namespace {
 
+using app::test::ReadAll;
+
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 // Files of this process only: ctest runs the tests of this file side by side.
 fs::path Scratch(const std::string& name) {
-    static const fs::path directory = [] {
-        fs::path path = fs::temp_directory_path() / ("osc_input_" + std::to_string(getpid()));
-        fs::create_directories(path);
-        return path;
-    }();
-    return directory / name;
-}
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return app::test::ScratchFolder("osc_input_") / name;
 }
 
 struct ProgramRun {

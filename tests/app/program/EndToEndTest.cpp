@@ -5,6 +5,8 @@
 
 #include <QImage>
 
+#include "ProgramRunSupport.h"
+
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
@@ -26,6 +28,8 @@
 #include <unistd.h>
 
 namespace {
+
+using app::test::ReadAll;
 
 namespace fs = std::filesystem;
 
@@ -53,13 +57,6 @@ fs::path Scratch(const std::string& name) {
     return directory.path / name;
 }
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 ProgramRun Osciloskop(const std::string& arguments) {
     const fs::path err = Scratch("stderr.txt");
     // Sanitizer builds: fontconfig keeps its one-time set-up for the whole process.
@@ -68,14 +65,10 @@ ProgramRun Osciloskop(const std::string& arguments) {
     const std::string command = "QT_QPA_PLATFORM=offscreen LSAN_OPTIONS=suppressions='" +
                                 suppressions.string() + "' timeout 60 '" OSC_PROGRAM "' " +
                                 arguments + " 2>'" + err.string() + "'";
+    const app::test::CommandRun ran = app::test::RunCommand(command);
     ProgramRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    char chunk[4096];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
-        run.out.append(chunk, n);
-    }
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = ran.out;
+    run.exitCode = ran.exitCode;
     run.err = ReadAll(err);
     return run;
 }

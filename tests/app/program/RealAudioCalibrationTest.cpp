@@ -4,6 +4,8 @@
 // channel's side of the output is silent). Calibrating on that tone makes the next run read
 // the reference; calibrating the silent channel is refused.
 
+#include "ProgramRunSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -19,16 +21,12 @@
 
 namespace {
 
+using app::test::ReadAll;
+
 namespace fs = std::filesystem;
 
 fs::path Scratch(const std::string& name) {
-    static const fs::path directory = [] {
-        fs::path path =
-            fs::temp_directory_path() / ("osc_real_calibration_" + std::to_string(getpid()));
-        fs::create_directories(path);
-        return path;
-    }();
-    return directory / name;
+    return app::test::ScratchFolder("osc_real_calibration_") / name;
 }
 
 struct ProgramRun {
@@ -44,18 +42,11 @@ ProgramRun Osciloskop(const std::string& arguments) {
         "' ASAN_OPTIONS=fast_unwind_on_malloc=0 LSAN_OPTIONS=suppressions='" +
         Scratch("lsan.supp").string() + "' timeout 120 '" OSC_PROGRAM "' --audio auto " +
         arguments + " 2>'" + err.string() + "'";
+    const app::test::CommandRun ran = app::test::RunCommand(command);
     ProgramRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    char chunk[4096];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
-        run.out.append(chunk, n);
-    }
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream in(err);
-    std::stringstream text;
-    text << in.rdbuf();
-    run.err = text.str();
+    run.out = ran.out;
+    run.exitCode = ran.exitCode;
+    run.err = ReadAll(err);
     return run;
 }
 

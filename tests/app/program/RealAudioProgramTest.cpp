@@ -3,6 +3,8 @@
 // gives the user's volume back, and a second instrument on the same card is refused while the
 // first goes on undisturbed.
 
+#include "ProgramRunSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,35 +24,14 @@
 
 namespace {
 
+using app::test::Output;
+using app::test::ReadAll;
+
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 fs::path Scratch(const std::string& name) {
-    static const fs::path directory = [] {
-        fs::path path =
-            fs::temp_directory_path() / ("osc_real_program_" + std::to_string(getpid()));
-        fs::create_directories(path);
-        return path;
-    }();
-    return directory / name;
-}
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string Output(const std::string& command) {
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    char chunk[512];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
-        out.append(chunk, n);
-    }
-    pclose(pipe);
-    return out;
+    return app::test::ScratchFolder("osc_real_program_") / name;
 }
 
 // The default sink's volume as the server reports it, e.g. "front-left: 24248 /  37% ...".

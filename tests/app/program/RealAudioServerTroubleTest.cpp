@@ -5,6 +5,8 @@
 // volume back at close; and the one-instrument lock knows a server by its socket, not by how
 // the environment spells it.
 
+#include "ProgramRunSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -28,29 +30,14 @@
 
 namespace {
 
+using app::test::Output;
+using app::test::ReadAll;
+
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 // Variables of the program's environment; an empty value unsets the variable.
 using Environment = std::map<std::string, std::string>;
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string Output(const std::string& command) {
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    char chunk[512];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
-        out.append(chunk, n);
-    }
-    pclose(pipe);
-    return out;
-}
 
 bool WaitFor(const std::function<bool()>& done, Clock::duration limit) {
     for (const auto deadline = Clock::now() + limit; Clock::now() < deadline;

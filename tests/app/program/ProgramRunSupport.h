@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// Running the real program, or a tool beside it, from a test: a scratch folder of the test
+// process's own, whole files, and a command's standard output with its exit code.
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace app::test {
+
+// A folder for this process's files only, made on first use: ctest runs the tests of one
+// executable side by side, each in a process of its own.
+inline std::filesystem::path ScratchFolder(const std::string& prefix) {
+    std::filesystem::path path =
+        std::filesystem::temp_directory_path() / (prefix + std::to_string(getpid()));
+    std::filesystem::create_directories(path);
+    return path;
+}
+
+inline std::string ReadAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct CommandRun {
+    std::string out;
+    int exitCode = -1; // -1 when the command did not exit by itself
+};
+
+// Runs `command` through the shell and reads its standard output to the end.
+inline CommandRun RunCommand(const std::string& command) {
+    CommandRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    char chunk[4096];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
+        run.out.append(chunk, n);
+    }
+    const int status = pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+inline std::string Output(const std::string& command) {
+    return RunCommand(command).out;
+}
+
+} // namespace app::test
