@@ -70,6 +70,11 @@ start_pipewire_daemons() {
         DBUS_SESSION_BUS_ADDRESS="$(sed -n 1p <<<"$bus")"
         PULSE_RUNTIME_PATH="$runtime" XDG_CONFIG_HOME="$runtime/config"
         XDG_STATE_HOME="$runtime/state")
+    # No Bluetooth on a test server: its monitor asks logind for the seat, and where logind has
+    # never run (a container, a bare root) the session manager then quits.
+    mkdir -p "$runtime/config/wireplumber/bluetooth.lua.d"
+    echo 'bluez_monitor.enabled = false' \
+        >"$runtime/config/wireplumber/bluetooth.lua.d/80-no-bluetooth.lua"
     env "${environment[@]}" pipewire >"$runtime/pipewire.log" 2>&1 &
     OSC_SOUND_SERVER_PIDS+=($!)
     for _ in $(seq 50); do
