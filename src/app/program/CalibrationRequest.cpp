@@ -57,6 +57,15 @@ std::optional<double> UnitSize(measure::Channel channel, std::string_view unit) 
     return std::nullopt;
 }
 
+// `text` in quotes, built by appending: GCC 12 falsely warns (-Wrestrict) when an optimised
+// build adds a literal in front of a temporary string.
+std::string Quoted(std::string_view text) {
+    std::string quoted(1, '\'');
+    quoted += text;
+    quoted += '\'';
+    return quoted;
+}
+
 } // namespace
 
 const char* QuantityName(measure::Channel channel) {
@@ -70,7 +79,7 @@ ParsedCalibrationRequest ParseCalibrationRequest(std::string_view text) {
     if (quantity == "voltage") {
         request.channel = measure::Channel::R;
     } else if (quantity != "current") {
-        return Refused("'" + std::string(quantity) + "' is neither current nor voltage; " +
+        return Refused(Quoted(quantity) + " is neither current nor voltage; " +
                        std::string(kExample));
     }
     std::string_view value = equals == std::string_view::npos ? "" : text.substr(equals + 1);
@@ -95,7 +104,7 @@ ParsedCalibrationRequest ParseCalibrationRequest(std::string_view text) {
     const std::optional<double> unitSize = UnitSize(request.channel, value);
     if (!unitSize) {
         return Refused(value.empty() ? "'" + written + "' needs a unit: " + units
-                                     : "'" + std::string(value) + "' is not a unit of " +
+                                     : Quoted(value) + " is not a unit of " +
                                            std::string(quantity) + ": use " + units);
     }
     if (*number <= 0) {

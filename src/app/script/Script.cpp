@@ -85,16 +85,25 @@ NumberText ReadWholeNumber(const std::string& text, int& value) {
     return error == std::errc::result_out_of_range ? NumberText::OutOfRange : NumberText::Whole;
 }
 
+// The argument as a message shows it, in quotes. Built by appending, since GCC 12 falsely warns
+// (-Wrestrict) when an optimised build adds a literal in front of a temporary string.
+std::string Quoted(const std::string& text) {
+    std::string quoted(1, '\'');
+    quoted += Echo(text);
+    quoted += '\'';
+    return quoted;
+}
+
 // Reads the number argument of `wait` (milliseconds, not negative) or `scroll` (a position);
 // returns an error text, empty on success.
 std::string ReadNumberArgument(ScriptVerb verb, const std::string& text, int& value) {
     const bool isWait = verb == ScriptVerb::Wait;
     const NumberText kind = ReadWholeNumber(text, value);
     if (kind == NumberText::NotWhole) {
-        return "'" + Echo(text) + "' is not a whole number" + (isWait ? " of milliseconds" : "");
+        return Quoted(text) + " is not a whole number" + (isWait ? " of milliseconds" : "");
     }
     if (kind == NumberText::OutOfRange || (isWait && value < 0)) {
-        return "'" + Echo(text) + "' is out of range: " +
+        return Quoted(text) + " is out of range: " +
                (isWait ? "'wait' takes 0 to " + std::to_string(INT_MAX) + " milliseconds"
                        : "a position lies between " + std::to_string(INT_MIN) + " and " +
                              std::to_string(INT_MAX));
