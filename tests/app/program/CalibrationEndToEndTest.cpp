@@ -30,7 +30,8 @@ using app::test::ReadAll;
 namespace fs = std::filesystem;
 
 fs::path Scratch(const std::string& name) {
-    return app::test::ScratchFolder("osc_calibration_") / name;
+    static const fs::path directory = app::test::ScratchFolder("osc_calibration_");
+    return directory / name;
 }
 
 struct ProgramRun {

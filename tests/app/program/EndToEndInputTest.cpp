@@ -33,7 +33,8 @@ using Clock = std::chrono::steady_clock;
 
 // Files of this process only: ctest runs the tests of this file side by side.
 fs::path Scratch(const std::string& name) {
-    return app::test::ScratchFolder("osc_input_") / name;
+    static const fs::path directory = app::test::ScratchFolder("osc_input_");
+    return directory / name;
 }
 
 struct ProgramRun {

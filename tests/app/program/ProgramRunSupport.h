@@ -15,8 +15,9 @@
 
 namespace app::test {
 
-// A folder for this process's files only, made on first use: ctest runs the tests of one
-// executable side by side, each in a process of its own.
+// A folder for this process's files only: ctest runs the tests of one executable side by side,
+// each in a process of its own. Keep the result: a child forked later must use its parent's
+// folder, where the parent left its files (the sanitizers' suppressions among them).
 inline std::filesystem::path ScratchFolder(const std::string& prefix) {
     std::filesystem::path path =
         std::filesystem::temp_directory_path() / (prefix + std::to_string(getpid()));

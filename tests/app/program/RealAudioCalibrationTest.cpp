@@ -26,7 +26,8 @@ using app::test::ReadAll;
 namespace fs = std::filesystem;
 
 fs::path Scratch(const std::string& name) {
-    return app::test::ScratchFolder("osc_real_calibration_") / name;
+    static const fs::path directory = app::test::ScratchFolder("osc_real_calibration_");
+    return directory / name;
 }
 
 struct ProgramRun {

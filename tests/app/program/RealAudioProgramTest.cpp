@@ -31,7 +31,8 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 fs::path Scratch(const std::string& name) {
-    return app::test::ScratchFolder("osc_real_program_") / name;
+    static const fs::path directory = app::test::ScratchFolder("osc_real_program_");
+    return directory / name;
 }
 
 // The default sink's volume as the server reports it, e.g. "front-left: 24248 /  37% ...".
