@@ -25,6 +25,7 @@
 
 namespace {
 
+using app::test::ProgramRun;
 using app::test::ReadAll;
 
 namespace fs = std::filesystem;
@@ -33,12 +34,6 @@ fs::path Scratch(const std::string& name) {
     static const fs::path directory = app::test::ScratchFolder("osc_calibration_");
     return directory / name;
 }
-
-struct ProgramRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
 
 // The program with its configuration in `config` (XDG_CONFIG_HOME).
 ProgramRun Osciloskop(const fs::path& config, const std::string& arguments) {
@@ -49,12 +44,7 @@ ProgramRun Osciloskop(const fs::path& config, const std::string& arguments) {
                                 "' LSAN_OPTIONS=suppressions='" + suppressions.string() +
                                 "' timeout 60 '" OSC_PROGRAM "' " + arguments + " 2>'" +
                                 err.string() + "'";
-    const app::test::CommandRun ran = app::test::RunCommand(command);
-    ProgramRun run;
-    run.out = ran.out;
-    run.exitCode = ran.exitCode;
-    run.err = ReadAll(err);
-    return run;
+    return app::test::RunProgram(command, err);
 }
 
 // One second of stereo 16-bit sound at 44.1 kHz, looped by the simulated card: first channel

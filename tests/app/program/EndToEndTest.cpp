@@ -29,15 +29,10 @@
 
 namespace {
 
+using app::test::ProgramRun;
 using app::test::ReadAll;
 
 namespace fs = std::filesystem;
-
-struct ProgramRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
 
 // Files of this process only: ctest runs the tests of this file side by side.
 struct ScratchDirectory {
@@ -65,12 +60,7 @@ ProgramRun Osciloskop(const std::string& arguments) {
     const std::string command = "QT_QPA_PLATFORM=offscreen LSAN_OPTIONS=suppressions='" +
                                 suppressions.string() + "' timeout 60 '" OSC_PROGRAM "' " +
                                 arguments + " 2>'" + err.string() + "'";
-    const app::test::CommandRun ran = app::test::RunCommand(command);
-    ProgramRun run;
-    run.out = ran.out;
-    run.exitCode = ran.exitCode;
-    run.err = ReadAll(err);
-    return run;
+    return app::test::RunProgram(command, err);
 }
 
 // A stereo 16-bit WAV of one second; `frame` gives (first channel, second channel) of frame k.

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 
 namespace app::test {
 
@@ -48,6 +49,20 @@ inline CommandRun RunCommand(const std::string& command) {
     const int status = pclose(pipe);
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
+}
+
+// What the program left: its exit code, standard output, and standard error, which the command
+// sends to a file.
+struct ProgramRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the program's command line, whose standard error goes to `err`.
+inline ProgramRun RunProgram(const std::string& command, const std::filesystem::path& err) {
+    CommandRun ran = RunCommand(command);
+    return {ran.exitCode, std::move(ran.out), ReadAll(err)};
 }
 
 inline std::string Output(const std::string& command) {

@@ -21,6 +21,7 @@
 
 namespace {
 
+using app::test::ProgramRun;
 using app::test::ReadAll;
 
 namespace fs = std::filesystem;
@@ -30,12 +31,6 @@ fs::path Scratch(const std::string& name) {
     return directory / name;
 }
 
-struct ProgramRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
 ProgramRun Osciloskop(const std::string& arguments) {
     const fs::path err = Scratch("stderr.txt");
     const std::string command =
@@ -43,12 +38,7 @@ ProgramRun Osciloskop(const std::string& arguments) {
         "' ASAN_OPTIONS=fast_unwind_on_malloc=0 LSAN_OPTIONS=suppressions='" +
         Scratch("lsan.supp").string() + "' timeout 120 '" OSC_PROGRAM "' --audio auto " +
         arguments + " 2>'" + err.string() + "'";
-    const app::test::CommandRun ran = app::test::RunCommand(command);
-    ProgramRun run;
-    run.out = ran.out;
-    run.exitCode = ran.exitCode;
-    run.err = ReadAll(err);
-    return run;
+    return app::test::RunProgram(command, err);
 }
 
 // The voltage column of the log's rows, leaving out the first blocks of the stream's start.
