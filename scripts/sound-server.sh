@@ -1,6 +1,7 @@
 # Sourced by the test script: a private sound server with a null sink, whose monitor is a real
 # loopback from the card's output to its input, for the tests labelled real-audio.
-#   start_sound_server [pulseaudio|pipewire]   (default: $OSC_SERVER_KIND, else pulseaudio)
+#   start_sound_server [pulseaudio|pipewire [FOLDER]]
+#     (default kind: $OSC_SERVER_KIND, else pulseaudio; default folder: a new one in /tmp)
 # PipeWire runs as pipewire, wireplumber and pipewire-pulse under a D-Bus session bus of their
 # own; either way the instrument reaches the server through the ALSA pulse plugin. Once the
 # server answers, OSC_SOUND_SERVER names it (pulseaudio or pipewire), so that the tests know
@@ -10,7 +11,7 @@ start_sound_server() {
     local kind=${1:-${OSC_SERVER_KIND:-pulseaudio}}
     unset OSC_SOUND_SERVER
     export PULSE_RUNTIME_PATH
-    PULSE_RUNTIME_PATH=$(mktemp -d /tmp/osc-pulse.XXXXXX)
+    PULSE_RUNTIME_PATH=${2:-$(mktemp -d /tmp/osc-pulse.XXXXXX)}
     export PULSE_STATE_PATH="$PULSE_RUNTIME_PATH" PULSE_CONFIG_PATH="$PULSE_RUNTIME_PATH"
     export PULSE_SERVER="unix:$PULSE_RUNTIME_PATH/native"
     OSC_SOUND_SERVER_PIDS=()
@@ -26,7 +27,7 @@ start_sound_server() {
         pactl info >/dev/null 2>&1 && break
         sleep 0.1
     done
-    if pactl info >/dev/null 2>&1 && sound_server_null_sink "$kind"; then
+    if pactl info >/dev/null 2>&1 && sound_server_null_sink; then
         export OSC_SOUND_SERVER=$kind
         echo "sound server: $kind with null sink osc_null is running"
     else
@@ -61,13 +62,15 @@ start_pipewire_daemons() {
             return 1
         fi
     done
-    local runtime="$PULSE_RUNTIME_PATH" bus
+    local runtime="$PULSE_RUNTIME_PATH"
     chmod 700 "$runtime"
-    bus=$(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1 \
-        --address="unix:path=$runtime/bus" 2>"$runtime/dbus.log") || return 1
-    OSC_SOUND_SERVER_PIDS+=("$(sed -n 2p <<<"$bus")")
+    # The bus stays a child of this shell, so that it shares the daemons' process group.
+    dbus-daemon --session --nofork --nopidfile --address="unix:path=$runtime/bus" \
+        >"$runtime/dbus.log" 2>&1 &
+    OSC_SOUND_SERVER_PIDS+=($!)
+    wait_for_socket "$runtime/bus" || return 1
     local environment=(XDG_RUNTIME_DIR="$runtime" PIPEWIRE_RUNTIME_DIR="$runtime"
-        DBUS_SESSION_BUS_ADDRESS="$(sed -n 1p <<<"$bus")"
+        DBUS_SESSION_BUS_ADDRESS="unix:path=$runtime/bus"
         PULSE_RUNTIME_PATH="$runtime" XDG_CONFIG_HOME="$runtime/config"
         XDG_STATE_HOME="$runtime/state")
     # No Bluetooth on a test server: its monitor asks logind for the seat, and where logind has
@@ -75,12 +78,21 @@ start_pipewire_daemons() {
     mkdir -p "$runtime/config/wireplumber/bluetooth.lua.d"
     echo 'bluez_monitor.enabled = false' \
         >"$runtime/config/wireplumber/bluetooth.lua.d/80-no-bluetooth.lua"
+    # The null sink belongs to the server from its start, as a card does; a sink loaded later
+    # would leave a moment in which clients find the server but not the card.
+    mkdir -p "$runtime/config/pipewire/pipewire.conf.d"
+    cat >"$runtime/config/pipewire/pipewire.conf.d/80-osc-null.conf" <<'CONF'
+context.objects = [
+    { factory = adapter
+      args = { factory.name = support.null-audio-sink node.name = osc_null
+               node.description = osc_null media.class = Audio/Sink
+               audio.position = [ FL FR ] audio.rate = 44100 object.linger = true
+               monitor.channel-volumes = true } }
+]
+CONF
     env "${environment[@]}" pipewire >"$runtime/pipewire.log" 2>&1 &
     OSC_SOUND_SERVER_PIDS+=($!)
-    for _ in $(seq 50); do
-        [[ -S "$runtime/pipewire-0" ]] && break
-        sleep 0.1
-    done
+    wait_for_socket "$runtime/pipewire-0"
     env "${environment[@]}" wireplumber >"$runtime/wireplumber.log" 2>&1 &
     OSC_SOUND_SERVER_PIDS+=($!)
     # pipewire-pulse serves the PulseAudio protocol on the socket PULSE_SERVER names.
@@ -88,16 +100,19 @@ start_pipewire_daemons() {
     OSC_SOUND_SERVER_PIDS+=($!)
 }
 
-# The null sink the tests play into (PipeWire's comes through its PulseAudio module), made the
-# default sink, and its monitor the default source. A server that has just begun to answer may
-# not take them yet (PipeWire's nodes appear a moment after the module loads), so this tries
-# for up to five seconds.
+wait_for_socket() {
+    for _ in $(seq 50); do
+        [[ -S "$1" ]] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# The null sink the tests play into made the default sink, and its monitor the default source.
+# A server that has just begun to answer may not take them yet (PipeWire's session manager
+# links its nodes a moment later), so this tries for up to five seconds.
 sound_server_null_sink() {
     for _ in $(seq 50); do
-        if [[ "$1" == pipewire ]] && ! pactl list short sinks 2>/dev/null | grep -q osc_null; then
-            pactl load-module module-null-sink sink_name=osc_null rate=44100 channels=2 \
-                >/dev/null 2>&1 || true
-        fi
         pactl set-default-sink osc_null 2>/dev/null &&
             pactl set-default-source osc_null.monitor 2>/dev/null && return 0
         sleep 0.1
@@ -118,3 +133,16 @@ stop_sound_server() {
     unset OSC_SOUND_SERVER
     rm -rf "${PULSE_RUNTIME_PATH:-/nonexistent}"
 }
+
+# Run as a program, the script serves one server in the folder it is given until it is killed:
+#   bash scripts/sound-server.sh serve pulseaudio|pipewire FOLDER
+# A test that freezes, kills and restarts a server of its own runs it so, in a process group of
+# its own, and knows from the file FOLDER/ready that the server answers. A server started again
+# in the same folder answers at the same address.
+if [[ "${BASH_SOURCE[0]}" == "$0" && "${1:-}" == serve ]]; then
+    rm -f "$3/ready" "$3/native" "$3/bus"
+    start_sound_server "$2" "$3"
+    [[ -n "${OSC_SOUND_SERVER:-}" ]] || exit 1
+    touch "$3/ready"
+    wait
+fi

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The osciloskop program on sound servers that misbehave, each server the test's own: a server
-// that stops answering neither holds the close nor the start, and the volumes left are named;
-// a server restarted at the same address gets the instrument's output volume again and its own
-// volume back at close; and the one-instrument lock knows a server by its socket, not by how
-// the environment spells it.
+// The osciloskop program on sound servers that misbehave, each server the test's own and of the
+// shared server's kind, PulseAudio or PipeWire: a server that stops answering neither holds the
+// close nor the start, and the volumes left are named; a server restarted at the same address
+// gets the instrument's output volume again and its own volume back at close; and the
+// one-instrument lock knows a server by its socket, not by how the environment spells it.
 
+#include "PrivateSoundServer.h"
 #include "ProgramRunSupport.h"
 
 #include <gtest/gtest.h>
@@ -15,11 +16,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <iostream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,7 +29,7 @@
 
 namespace {
 
-using app::test::Output;
+using app::test::PrivateSoundServer;
 using app::test::ReadAll;
 
 using namespace std::chrono_literals;
@@ -48,65 +47,6 @@ bool WaitFor(const std::function<bool()>& done, Clock::duration limit) {
     }
     return done();
 }
-
-// A PulseAudio daemon of this test alone, with a null sink whose monitor is the card's input,
-// in its own directory; it can be stopped, woken, killed and started again on its socket.
-class PrivateServer {
-public:
-    PrivateServer() {
-        char pattern[] = "/tmp/osc-trouble.XXXXXX";
-        directory_ = mkdtemp(pattern);
-    }
-    ~PrivateServer() {
-        Kill();
-        std::error_code ignored;
-        fs::remove_all(directory_, ignored);
-    }
-
-    const std::string& Directory() const { return directory_; }
-    std::string Socket() const { return directory_ + "/native"; }
-
-    bool Start() {
-        fs::remove(Socket());
-        pid_ = fork();
-        if (pid_ == 0) {
-            setenv("PULSE_RUNTIME_PATH", directory_.c_str(), 1);
-            setenv("PULSE_STATE_PATH", directory_.c_str(), 1);
-            setenv("PULSE_CONFIG_PATH", directory_.c_str(), 1);
-            const std::string native =
-                "module-native-protocol-unix socket=" + Socket() + " auth-anonymous=1";
-            freopen((directory_ + "/daemon.log").c_str(), "a", stderr);
-            execlp("pulseaudio", "pulseaudio", "--daemonize=no", "--exit-idle-time=-1",
-                   "--system=false", "--disallow-exit", "-n", "--load", native.c_str(), "--load",
-                   "module-null-sink sink_name=osc_null rate=44100 channels=2 norewinds=1",
-                   "--load", "module-always-sink", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        return WaitFor([this] { return Pactl("info >/dev/null 2>&1 && echo up") == "up\n"; },
-                       20s) &&
-               Pactl("set-default-source osc_null.monitor && echo ok") == "ok\n";
-    }
-    void Kill() {
-        if (Signal(SIGKILL)) {
-            waitpid(pid_, nullptr, 0);
-            pid_ = -1;
-        }
-    }
-    void Freeze() { Signal(SIGSTOP); }
-    void Wake() { Signal(SIGCONT); }
-
-    std::string Pactl(const std::string& arguments) const {
-        return Output("PULSE_SERVER='unix:" + Socket() + "' pactl " + arguments);
-    }
-    // E.g. "front-left: 24248 /  37% / -25.93 dB,   front-right: ...".
-    std::string SinkVolume() const { return Pactl("get-sink-volume osc_null"); }
-
-private:
-    bool Signal(int signal) const { return pid_ > 0 && kill(pid_, signal) == 0; }
-
-    std::string directory_;
-    pid_t pid_ = -1;
-};
 
 // One run of the program with its standard error in a file.
 class Program {
@@ -177,18 +117,15 @@ protected:
         if (std::getenv("OSC_SOUND_SERVER") == nullptr) {
             GTEST_SKIP() << "no sound server: scripts/test.sh starts one for this test";
         }
-        if (std::system("command -v pulseaudio >/dev/null") != 0) {
-            GTEST_SKIP() << "the test's own servers are PulseAudio daemons";
-        }
-        ASSERT_TRUE(server.Start()) << ReadAll(server.Directory() + "/daemon.log");
+        ASSERT_TRUE(server.Start()) << server.Log();
     }
     void TearDown() override { server.Wake(); }
 
-    Environment On(const PrivateServer& which) const {
+    Environment On(const PrivateSoundServer& which) const {
         return {{"PULSE_SERVER", "unix:" + which.Socket()}};
     }
 
-    PrivateServer server;
+    PrivateSoundServer server;
 };
 
 TEST_F(ServerTrouble, FrozenServerClosesWithinTwoSecondsAndNamesTheVolumesLeft) {
@@ -292,7 +229,7 @@ TEST_F(ServerTrouble, OneInstrumentPerServerHoweverItIsSpelledTwoServersTwo) {
             << second.Errors();
     }
 
-    PrivateServer other;
+    PrivateSoundServer other;
     ASSERT_TRUE(other.Start());
     Program elsewhere("elsewhere",
                       {{"PULSE_SERVER", ""}, {"PULSE_RUNTIME_PATH", other.Directory()}});

@@ -2,9 +2,11 @@
 // The window on a real sound server that dies and comes back: the instrument stays responsive,
 // says once that the device stopped, without the sound libraries' chatter, resumes by itself
 // when a new server appears on the same socket, and closes at once even while the server is
-// gone. The test runs its own server, so that killing it disturbs no other test.
+// gone. The test runs its own server, of the shared server's kind, so that killing it disturbs
+// no other test.
 
 #include "Form1TestRig.h"
+#include "PrivateSoundServer.h"
 
 #include "platform/portaudio/PortAudioWaveService.h"
 
@@ -13,23 +15,16 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <string>
-#include <string_view>
 #include <thread>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace app {
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-namespace fs = std::filesystem;
 
 // The longest the UI thread may be busy at a time. A sanitizer build runs every pass many times
 // slower, the dead server or not.
@@ -39,76 +34,15 @@ constexpr auto kResponsive = 1000ms;
 constexpr auto kResponsive = 100ms;
 #endif
 
-// A PulseAudio daemon of this test alone, with a null sink whose monitor is the card's input.
-class PrivateSoundServer {
-public:
-    PrivateSoundServer() {
-        char pattern[] = "/tmp/osc-loss.XXXXXX";
-        directory_ = mkdtemp(pattern);
-        socket_ = "unix:" + directory_ + "/native";
-    }
-    ~PrivateSoundServer() {
-        Kill();
-        std::error_code ignored;
-        fs::remove_all(directory_, ignored);
-    }
-
-    const std::string& Address() const { return socket_; }
-
-    // Starts a daemon on the socket; true once it answers.
-    bool Start() {
-        fs::remove(directory_ + "/native");
-        pid_ = fork();
-        if (pid_ == 0) {
-            setenv("PULSE_RUNTIME_PATH", directory_.c_str(), 1);
-            setenv("PULSE_STATE_PATH", directory_.c_str(), 1);
-            setenv("PULSE_CONFIG_PATH", directory_.c_str(), 1);
-            const std::string native =
-                "module-native-protocol-unix socket=" + directory_ + "/native auth-anonymous=1";
-            const std::string log = directory_ + "/daemon.log";
-            freopen(log.c_str(), "a", stderr);
-            execlp("pulseaudio", "pulseaudio", "--daemonize=no", "--exit-idle-time=-1",
-                   "--system=false", "--disallow-exit", "-n", "--load", native.c_str(), "--load",
-                   "module-null-sink sink_name=osc_null rate=44100 channels=2 norewinds=1",
-                   "--load", "module-always-sink", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        const std::string ask = "PULSE_SERVER='" + socket_ + "' pactl info >/dev/null 2>&1";
-        for (const auto deadline = Clock::now() + 20s; Clock::now() < deadline;) {
-            if (std::system(ask.c_str()) == 0) {
-                const std::string prefix = "PULSE_SERVER='" + socket_ + "' pactl ";
-                return std::system((prefix + "set-default-source osc_null.monitor").c_str()) == 0;
-            }
-            std::this_thread::sleep_for(50ms);
-        }
-        return false;
-    }
-
-    void Kill() {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-            pid_ = -1;
-        }
-    }
-
-private:
-    std::string directory_;
-    std::string socket_;
-    pid_t pid_ = -1;
-};
+using test::PrivateSoundServer;
 
 class ServerLoss : public ::testing::Test {
 protected:
     void SetUp() override {
         if (std::getenv("OSC_SOUND_SERVER") == nullptr) {
-            GTEST_SKIP() << "no sound server: scripts/test.sh starts PulseAudio for this test";
+            GTEST_SKIP() << "no sound server: scripts/test.sh starts one for this test";
         }
-        if (std::string_view(std::getenv("OSC_SOUND_SERVER")) == "pipewire") {
-            GTEST_SKIP() << "runs its own PulseAudio server, whatever the shared one is; the "
-                            "run on PulseAudio covers it";
-        }
-        ASSERT_TRUE(server.Start());
+        ASSERT_TRUE(server.Start()) << server.Log();
         unsetenv("OSC_AUDIO_DEBUG"); // the libraries' diagnostics as a user's run has them
         setenv("PULSE_SERVER", server.Address().c_str(), 1);
         test::EnsureApplication();
