@@ -138,9 +138,10 @@ stop_sound_server() {
 #   bash scripts/sound-server.sh serve pulseaudio|pipewire FOLDER
 # A test that freezes, kills and restarts a server of its own runs it so, in a process group of
 # its own, and knows from the file FOLDER/ready that the server answers. A server started again
-# in the same folder answers at the same address.
+# in the same folder answers at the same address, as a new server: PipeWire's memory of the
+# volumes it had is wiped, so that its sink starts at its own level, as PulseAudio's does here.
 if [[ "${BASH_SOURCE[0]}" == "$0" && "${1:-}" == serve ]]; then
-    rm -f "$3/ready" "$3/native" "$3/bus"
+    rm -rf "$3/ready" "$3/native" "$3/bus" "$3/state"
     start_sound_server "$2" "$3"
     [[ -n "${OSC_SOUND_SERVER:-}" ]] || exit 1
     touch "$3/ready"
