@@ -60,6 +60,62 @@ platform::AudioSystem OpenSoundCard(const app::Options& options, platform::Dispa
     return system;
 }
 
+// What a run opens before its window: the script, the sound card and its lock, the log.
+struct RunResources {
+    std::vector<app::ScriptCommand> script;
+    platform::AudioSystem system;
+    std::unique_ptr<platform::CardLock> cardLock;
+    std::unique_ptr<app::MeasurementLog> log;
+};
+
+// Throws with the message for the user, or WaitEnded when a close request ended a wait for
+// input. The sound card's start is bounded by `startDeadline`, which the caller keeps until the
+// window shows.
+RunResources OpenResources(const app::Options& options, platform::Dispatcher& dispatcher,
+                           std::optional<app::ExitDeadline>& startDeadline) {
+    RunResources resources;
+    app::InputWait inputWait(options.quitAfterMs);
+    if (!options.script.empty()) {
+        resources.script = ReadScript(options.script, inputWait);
+        if (const auto error = app::ScriptReportError(resources.script)) {
+            throw std::runtime_error("script '" + options.script + "', " + *error);
+        }
+    }
+    if (options.input.empty() && options.audio != "sim") {
+        startDeadline.emplace().Arm(2, std::chrono::milliseconds(3500),
+                                    "the sound server does not answer; nothing was changed. "
+                                    "Start the instrument again once it answers, or use "
+                                    "--audio sim");
+    }
+    resources.system = OpenSoundCard(options, dispatcher, inputWait);
+    const std::string& card = resources.system.card;
+    if (!card.empty() && !(resources.cardLock = platform::CardLock::Take(card))) {
+        throw std::runtime_error("sound card '" + card +
+                                 "' is in use by another osciloskop; close that one first");
+    }
+    if (!options.log.empty()) {
+        resources.log = app::MeasurementLog::Open(options.log);
+    }
+    return resources;
+}
+
+// The exit code once the window has closed: the event loop's, then the script's or the
+// calibration's verdict, and 128 + n after an ending signal n.
+int ExitCodeAfterClose(int result, const app::ScriptRunner* runner,
+                       const app::CalibrationRun* calibrationRun,
+                       const app::SignalClose& signalClose) {
+    if (runner && result == 0) {
+        result = runner->ExitCode();
+    }
+    if (calibrationRun) {
+        result = calibrationRun->ExitCode(result);
+    }
+    if (signalClose.ReceivedSignal() != 0) {
+        result = app::SignalClose::ExitCodeFor(signalClose.ReceivedSignal());
+    }
+    return result;
+}
+
 // The files the run was asked to write when the window has closed. A screenshot that cannot be
 // saved makes the exit code 1; an unwritten report or an incomplete log turns a 0 into 1.
 int WriteClosingFiles(int result, const app::Options& options, QWidget& window,
@@ -120,40 +176,18 @@ int main(int argc, char** argv) {
     app::ErrorReportApplication application(argc, argv);
     app::QtDispatcher dispatcher;
     dispatcher.SetErrorSink(app::ReportError);
-    platform::AudioSystem system;
-    std::unique_ptr<app::MeasurementLog> log;
-    std::vector<app::ScriptCommand> script;
-    std::unique_ptr<platform::CardLock> cardLock;
     // A sound server that stopped answering holds the sound library's start without end.
     std::optional<app::ExitDeadline> startDeadline;
-    app::InputWait inputWait(options.quitAfterMs);
+    RunResources resources;
     try {
-        if (!options.script.empty()) {
-            script = ReadScript(options.script, inputWait);
-            if (const auto error = app::ScriptReportError(script)) {
-                throw std::runtime_error("script '" + options.script + "', " + *error);
-            }
-        }
-        if (options.input.empty() && options.audio != "sim") {
-            startDeadline.emplace().Arm(2, std::chrono::milliseconds(3500),
-                                        "the sound server does not answer; nothing was "
-                                        "changed. Start the instrument again once it answers, "
-                                        "or use --audio sim");
-        }
-        system = OpenSoundCard(options, dispatcher, inputWait);
-        if (!system.card.empty() && !(cardLock = platform::CardLock::Take(system.card))) {
-            throw std::runtime_error("sound card '" + system.card +
-                                     "' is in use by another osciloskop; close that one first");
-        }
-        if (!options.log.empty()) {
-            log = app::MeasurementLog::Open(options.log);
-        }
+        resources = OpenResources(options, dispatcher, startDeadline);
     } catch (const app::WaitEnded& ended) {
         return ended.ExitCode();
     } catch (const std::exception& e) {
         std::cerr << "osciloskop: " << e.what() << '\n';
         return 2;
     }
+    platform::AudioSystem& system = resources.system;
     std::cerr << system.description << '\n';
     if (const auto notice =
             app::MissingFontNotice(app::layout::FormFont(), app::layout::kFormFontPackage)) {
@@ -178,8 +212,8 @@ int main(int argc, char** argv) {
     auto form = std::make_unique<app::TForm1>(
         app::FormServices{*system.wave, *system.volume, memory, *system.mixer}, nullptr,
         calibration);
-    if (log) {
-        app::AttachMeasurementLog(*form, *log);
+    if (resources.log) {
+        app::AttachMeasurementLog(*form, *resources.log);
     }
     // Recorded for --report and for the script's `report` command; attached after the log,
     // whose hook it keeps.
@@ -201,13 +235,13 @@ int main(int argc, char** argv) {
         });
     std::unique_ptr<app::ScriptRunner> runner;
     if (!options.script.empty()) {
-        if (auto error = app::CheckScript(script, *form); !error.empty()) {
+        if (auto error = app::CheckScript(resources.script, *form); !error.empty()) {
             std::cerr << "osciloskop: script '" << options.script << "', " << error << '\n';
             form.reset();
             QCoreApplication::sendPostedEvents();
             return 2;
         }
-        runner = std::make_unique<app::ScriptRunner>(std::move(script), *form);
+        runner = std::make_unique<app::ScriptRunner>(std::move(resources.script), *form);
         runner->SetReportWriter(
             [&report](const std::string& file) { return report->Write(file, std::cerr); });
     }
@@ -222,18 +256,10 @@ int main(int argc, char** argv) {
     if (runner) {
         runner->Start();
     }
-    int result = application.exec();
-    if (runner && result == 0) {
-        result = runner->ExitCode();
-    }
-    if (calibrationRun) {
-        result = calibrationRun->ExitCode(result);
-    }
-    if (signalClose.ReceivedSignal() != 0) {
-        result = app::SignalClose::ExitCodeFor(signalClose.ReceivedSignal());
-    }
+    int result = ExitCodeAfterClose(application.exec(), runner.get(), calibrationRun.get(),
+                                    signalClose);
     result = WriteClosingFiles(result, options, *form->centralWidget(), report ? &*report : nullptr,
-                               log.get());
+                               resources.log.get());
     TellLostBlocks(*system.wave, started);
     // The streams close with the window; their close notifications release what the streams
     // left for them, so they are delivered before the sound card goes.
