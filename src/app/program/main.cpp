@@ -256,8 +256,8 @@ int main(int argc, char** argv) {
     if (runner) {
         runner->Start();
     }
-    int result = ExitCodeAfterClose(application.exec(), runner.get(), calibrationRun.get(),
-                                    signalClose);
+    int result =
+        ExitCodeAfterClose(application.exec(), runner.get(), calibrationRun.get(), signalClose);
     result = WriteClosingFiles(result, options, *form->centralWidget(), report ? &*report : nullptr,
                                resources.log.get());
     TellLostBlocks(*system.wave, started);
