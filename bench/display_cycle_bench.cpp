@@ -18,11 +18,12 @@ void BM_DisplayCycle(benchmark::State& state) {
     // 440 Hz on both channels, the current a quarter period behind: the 2 msec time base.
     for (int k = 0; k < 8000; ++k) {
         const double phase = 2 * M_PI * 440 * k / 44100;
-        form.captureSamples[2 * k] = static_cast<std::int32_t>(std::lround(9000 * std::sin(phase)));
-        form.captureSamples[2 * k + 1] =
+        form.model.captureSamples[2 * k] =
+            static_cast<std::int32_t>(std::lround(9000 * std::sin(phase)));
+        form.model.captureSamples[2 * k + 1] =
             static_cast<std::int32_t>(std::lround(5000 * std::cos(phase)));
     }
-    form.captureCount = 16000;
+    form.model.captureCount = 16000;
     form.DrawTraces(); // ranges and time base settle; the cycles measured below repaint nothing
     for (auto _ : state) {
         form.DrawTraces();

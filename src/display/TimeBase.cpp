@@ -18,19 +18,20 @@ struct BandRow {
     int labelOffset;
     const char* endLabel;
     int endOffset;
-    int endRowBelow; // rows below the centre row
+    int endRowBelow;  // rows below the centre row
+    const char* name; // the time-base box's item, without its aligning blanks
 };
 
 constexpr double kInfinite = HUGE_VAL;
 
 constexpr std::array<BandRow, kTimeBands> kBands{{
-    {30, {1.0, 6}, 10, 0, 48, "100", 35, 3},
-    {70, {1.0, 3}, 5, 0, 48, "50", 40, 5},
-    {150, {0.83, 1}, 2, 0, 48, "20", 40, 3},
-    {250, {1.65, 1}, 1, 0, 52, "10", 40, 3},
-    {600, {3.3, 1}, 0.5, 1, 48, " 5", 40, 3},
-    {1200, {8.5, 1}, 0.2, 1, 48, " 2", 40, 3},
-    {kInfinite, {17.0, 1}, 0.1, 1, 48, "ms 1", 16, 3},
+    {30, {1.0, 6}, 10, 0, 48, "100", 35, 3, "100 msec"},
+    {70, {1.0, 3}, 5, 0, 48, "50", 40, 5, "50 msec"},
+    {150, {0.83, 1}, 2, 0, 48, "20", 40, 3, "20 msec"},
+    {250, {1.65, 1}, 1, 0, 52, "10", 40, 3, "10 msec"},
+    {600, {3.3, 1}, 0.5, 1, 48, " 5", 40, 3, "5 msec"},
+    {1200, {8.5, 1}, 0.2, 1, 48, " 2", 40, 3, "2 msec"},
+    {kInfinite, {17.0, 1}, 0.1, 1, 48, "ms 1", 16, 3, "1 msec"},
 }};
 
 const BandRow& RowOf(int band) {
@@ -72,6 +73,10 @@ std::optional<int> BandFor(bool automatic, int item, double frequency) {
 
 TimeBand TimeBandOf(int band) {
     return RowOf(band).base;
+}
+
+const char* TimeBandName(int band) {
+    return RowOf(band).name;
 }
 
 std::string TimeLabel(int band, int k) {

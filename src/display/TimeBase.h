@@ -30,6 +30,9 @@ std::optional<int> BandFor(bool automatic, int item, double frequency);
 // Spacing and stride of band 1..7.
 TimeBand TimeBandOf(int band);
 
+// The name of band 1..7 as the time-base box offers it: "100 msec" .. "1 msec".
+const char* TimeBandName(int band);
+
 // The label of major tick k (1..9) of band 1..7.
 std::string TimeLabel(int band, int k);
 

@@ -1,14 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "app/program/MeasurementLog.h"
 
-#include "app/window/TForm1.h"
+#include "common/CsvFields.h"
 
-#include <QComboBox>
-#include <QLineEdit>
-
-#include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <iostream>
 #include <stdexcept>
@@ -50,65 +45,27 @@ const char* MeasurementLog::Header() {
            "fR_text,range_L,range_R,time_base,measured_L_Hz,measured_R_Hz";
 }
 
-void MeasurementLog::WriteRow(const Readings& r) {
+void MeasurementLog::Follow(instrument::Instrument& instrument) {
+    subscription_ =
+        instrument.Subscribe([this](const instrument::Readings& readings) { WriteRow(readings); });
+}
+
+void MeasurementLog::WriteRow(const instrument::Readings& r) {
     if (failed_) {
         return;
     }
-    out_ << NumberField(clock_()) << ',' << NumberField(r.currentMa) << ','
-         << NumberField(r.frequencyLHz) << ',' << NumberField(r.voltageMv) << ','
-         << NumberField(r.frequencyRHz) << ',' << QuotedField(r.currentText) << ','
-         << QuotedField(r.frequencyLText) << ',' << QuotedField(r.voltageText) << ','
-         << QuotedField(r.frequencyRText) << ',' << QuotedField(r.rangeL) << ','
-         << QuotedField(r.rangeR) << ',' << QuotedField(r.timeBase) << ','
-         << NumberField(r.measuredLHz) << ',' << NumberField(r.measuredRHz) << '\n'
+    out_ << common::NumberField(clock_()) << ',' << common::NumberField(r.currentMa) << ','
+         << common::NumberField(r.frequencyLHz) << ',' << common::NumberField(r.voltageMv) << ','
+         << common::NumberField(r.frequencyRHz) << ',' << common::QuotedField(r.currentText) << ','
+         << common::QuotedField(r.frequencyLText) << ',' << common::QuotedField(r.voltageText)
+         << ',' << common::QuotedField(r.frequencyRText) << ',' << common::QuotedField(r.rangeL)
+         << ',' << common::QuotedField(r.rangeR) << ',' << common::QuotedField(r.timeBase) << ','
+         << common::NumberField(r.measuredLHz) << ',' << common::NumberField(r.measuredRHz) << '\n'
          << std::flush;
     if (!out_) {
         failed_ = true;
         throw std::runtime_error("the readout log cannot be written any more; logging stops");
     }
-}
-
-std::string QuotedField(const std::string& text) {
-    std::string field = "\"";
-    for (char c : text) {
-        field += c;
-        if (c == '"') {
-            field += '"';
-        }
-    }
-    return field + '"';
-}
-
-std::string NumberField(double value) {
-    char text[64];
-    auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
-}
-
-namespace {
-
-// The time-base box's text of the applied band, without its aligning blanks.
-std::string AppliedTimeBase(const TForm1& form) {
-    const auto& flags = form.timeBaseApplied;
-    const auto applied = std::find(flags.begin(), flags.end(), 1);
-    if (applied == flags.end()) {
-        return {};
-    }
-    const int item = static_cast<int>(applied - flags.begin()) + 1;
-    return form.ComboBox1->itemText(item).trimmed().toStdString();
-}
-
-} // namespace
-
-void AttachMeasurementLog(TForm1& form, MeasurementLog& log) {
-    form.OnBlockMeasured = [&form, &log] {
-        log.WriteRow({form.currentRms, form.frequencyL, form.voltageRms, form.frequencyR,
-                      form.Edit4->text().toStdString(), form.Edit12->text().toStdString(),
-                      form.Edit1->text().toStdString(), form.Edit8->text().toStdString(),
-                      display::RowOf(form.appliedRangeL).name,
-                      display::RowOf(form.appliedRangeR).name, AppliedTimeBase(form),
-                      form.measuredFrequencyL, form.measuredFrequencyR});
-    };
 }
 
 } // namespace app

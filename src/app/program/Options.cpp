@@ -58,7 +58,7 @@ std::string Apply(Options& options, std::string_view name, const std::string& va
     } else if (name == "--report") {
         options.report = value;
     } else if (name == "--calibrate") {
-        ParsedCalibrationRequest parsed = ParseCalibrationRequest(value);
+        measure::ParsedCalibrationRequest parsed = measure::ParseCalibrationRequest(value);
         options.calibrate = std::move(parsed.request);
         return parsed.error;
     } else {

@@ -7,7 +7,7 @@
 // tests share it; main() prints `message` (help on stdout, errors on stderr) and exits with
 // `exitCode` unless `action` is Run.
 
-#include "app/program/CalibrationRequest.h"
+#include "measure/CalibrationRequest.h"
 
 #include <optional>
 #include <string>
@@ -32,7 +32,7 @@ struct Options {
     // Script of commands that drive the window, "-" for standard input; empty = none.
     std::string script;
     // --calibrate: calibrate one channel against a reference, or remove its factor.
-    std::optional<CalibrationRequest> calibrate;
+    std::optional<measure::CalibrationRequest> calibrate;
     // --calibration: list the stored factors and exit.
     bool listCalibration = false;
 };

@@ -1,17 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "app/program/StartupChecks.h"
 
-#include "app/program/FrequencyReport.h"
+#include "app/report/FrequencyReport.h"
 
-#include <cerrno>
+#include "platform/FilePaths.h"
+
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <string_view>
 #include <utility>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace app {
 
@@ -44,35 +40,6 @@ std::optional<std::string> MissingDisplay(const Environment& environment) {
            "without one under xvfb-run";
 }
 
-std::optional<std::string> UnwritablePath(const std::string& path) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::file_status status = fs::status(path, error);
-    if (fs::is_directory(status)) {
-        return std::strerror(EISDIR);
-    }
-    // An existing file must be writable; a new one needs a directory it can be created in.
-    const fs::path parent = fs::path(path).parent_path();
-    const bool ok = fs::exists(status)
-                        ? access(path.c_str(), W_OK) == 0
-                        : access(parent.empty() ? "." : parent.c_str(), W_OK | X_OK) == 0;
-    if (ok) {
-        return std::nullopt;
-    }
-    return std::strerror(errno);
-}
-
-std::optional<std::string> UnreadablePath(const std::string& path) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0 || access(path.c_str(), R_OK) != 0) {
-        return std::strerror(errno);
-    }
-    if (S_ISDIR(info.st_mode)) {
-        return std::strerror(EISDIR);
-    }
-    return std::nullopt;
-}
-
 std::optional<std::string> StartupError(const Options& options) {
     if (auto display = MissingDisplay()) {
         return display;
@@ -82,23 +49,35 @@ std::optional<std::string> StartupError(const Options& options) {
         if (path.empty() || path == "-") {
             continue;
         }
-        if (auto reason = UnreadablePath(path)) {
+        if (auto reason = platform::UnreadablePath(path)) {
             return "cannot read " + std::string(what) + " '" + path + "': " + *reason;
         }
     }
     if (options.log != "-" && !options.log.empty()) {
-        if (auto reason = UnwritablePath(options.log)) {
+        if (auto reason = platform::UnwritablePath(options.log)) {
             return "cannot create the log file '" + options.log + "': " + *reason;
         }
     }
     if (!options.screenshot.empty()) {
-        if (auto reason = UnwritablePath(options.screenshot)) {
+        if (auto reason = platform::UnwritablePath(options.screenshot)) {
             return "cannot save the screenshot '" + options.screenshot + "': " + *reason;
         }
     }
     if (!options.report.empty()) {
         if (auto error = ReportPathError(options.report)) {
             return error;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> ScriptReportError(const std::vector<ScriptCommand>& commands) {
+    for (const ScriptCommand& command : commands) {
+        if (command.verb != ScriptVerb::Report) {
+            continue;
+        }
+        if (auto error = ReportPathError(command.arguments[0])) {
+            return "line " + std::to_string(command.line) + ": " + *error;
         }
     }
     return std::nullopt;

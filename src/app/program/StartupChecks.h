@@ -5,10 +5,12 @@
 // clear line (exit code 2) instead of a toolkit abort or a failure found only at the end.
 
 #include "app/program/Options.h"
+#include "app/script/Script.h"
 
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace app {
 
@@ -21,17 +23,13 @@ std::string ProcessEnvironment(const char* name);
 // Nothing when the window can open.
 std::optional<std::string> MissingDisplay(const Environment& environment = ProcessEnvironment);
 
-// Why a file cannot be written at `path` (the system's reason, e.g. "Permission denied"),
-// checked without creating or changing it; nothing when it can.
-std::optional<std::string> UnwritablePath(const std::string& path);
-
-// Why the file at `path` cannot be read (the system's reason, e.g. "Is a directory" or "No
-// such file or directory"), checked without opening it, so that a named pipe is not waited
-// for; nothing when it can.
-std::optional<std::string> UnreadablePath(const std::string& path);
-
 // The first of the checks above that fails for this run's display, script, input, log,
-// screenshot and report, as the line to print; nothing when the run can start.
+// screenshot and report (what cannot be read or written: platform/FilePaths.h), as the line to
+// print; nothing when the run can start.
 std::optional<std::string> StartupError(const Options& options);
+
+// "line N: ..." for the first `report` command whose file cannot be written (see
+// ReportPathError); nothing when all can.
+std::optional<std::string> ScriptReportError(const std::vector<ScriptCommand>& commands);
 
 } // namespace app

@@ -2,12 +2,11 @@
 // The instrument program: command line, application with the default error report, the sound
 // card, the window; runs until the window closes.
 
-#include "app/program/CalibrationRun.h"
-#include "app/program/CalibrationStore.h"
+#include "app/calibration/CalibrationRun.h"
+#include "app/calibration/CalibrationStore.h"
 #include "app/program/DeviceNotice.h"
 #include "app/program/ExitDeadline.h"
 #include "app/program/FontCheck.h"
-#include "app/program/FrequencyReport.h"
 #include "app/program/InputWait.h"
 #include "app/program/LossReport.h"
 #include "app/program/MeasurementLog.h"
@@ -15,6 +14,7 @@
 #include "app/program/QtDispatcher.h"
 #include "app/program/SignalClose.h"
 #include "app/program/StartupChecks.h"
+#include "app/report/FrequencyReport.h"
 #include "app/script/Script.h"
 #include "app/script/ScriptRunner.h"
 #include "app/window/ErrorReport.h"
@@ -204,7 +204,6 @@ int main(int argc, char** argv) {
                           : app::LoadLevelCalibration(calibrationCard, std::cerr);
 
     platform::HeapBufferMemory memory;
-    // Made before the window, which holds hooks into it until it goes.
     std::optional<app::FrequencyReport> report;
     if (!options.report.empty() || !options.script.empty()) {
         report.emplace(system.description);
@@ -212,18 +211,17 @@ int main(int argc, char** argv) {
     auto form = std::make_unique<app::TForm1>(
         app::FormServices{*system.wave, *system.volume, memory, *system.mixer}, nullptr,
         calibration);
+    // The listeners of the instrument's readings, in any order.
     if (resources.log) {
-        app::AttachMeasurementLog(*form, *resources.log);
+        resources.log->Follow(form->model);
     }
-    // Recorded for --report and for the script's `report` command; attached after the log,
-    // whose hook it keeps.
-    if (report) {
-        report->Attach(*form);
+    if (report) { // for --report and for the script's `report` command
+        report->Follow(form->model);
     }
     std::unique_ptr<app::CalibrationRun> calibrationRun;
     if (options.calibrate) {
-        calibrationRun =
-            std::make_unique<app::CalibrationRun>(*options.calibrate, calibrationCard, *form);
+        calibrationRun = std::make_unique<app::CalibrationRun>(
+            *options.calibrate, calibrationCard, form->model, [&form] { form->close(); });
     }
     app::DeviceNotice deviceNotice(*form);
     system.wave->SetDeviceStatusListener(

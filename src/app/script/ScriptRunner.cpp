@@ -330,7 +330,7 @@ std::string ScriptRunner::Perform(const ScriptCommand& command) {
         // On standard error, beside the start-up note, so that a log on standard output stays
         // plain CSV.
         if (const auto* form = dynamic_cast<const TForm1*>(&window_)) {
-            std::cerr << measure::FactorsInForceText(form->levelCalibration) << std::endl;
+            std::cerr << measure::FactorsInForceText(form->model.levelCalibration) << std::endl;
             return {};
         }
         return "this window has no level calibration";

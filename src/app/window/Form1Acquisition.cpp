@@ -7,10 +7,6 @@
 #include "app/window/TForm1.h"
 #include "app/window/layout/Form1LayoutKit.h"
 
-#include "measure/Frequency.h"
-#include "measure/Level.h"
-#include "measure/LevelCalibration.h"
-
 #include <QComboBox>
 #include <QFrame>
 #include <QLineEdit>
@@ -19,9 +15,6 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QTimer>
-
-#include <algorithm>
-#include <cstring>
 
 namespace app {
 
@@ -50,76 +43,24 @@ void ShowBackground(QWidget* widget, const QColor& colour) {
     widget->setAutoFillBackground(true);
 }
 
-// The program-wide variables of one channel's level measurement.
-struct LevelChannel {
-    std::array<std::int32_t, 44100>& samples;
-    std::uint16_t& peak;
-    std::int32_t& max;
-    std::int32_t& min;
-    std::int32_t& offset;
-    std::uint16_t& triggerIndex;
-    double& rms;
-    double scale;
-    QLineEdit* readout;
-    double calibration; // the card's factor: ranging sees the peak the factor implies
-};
-
-LevelChannel LevelOf(TForm1& f, Channel channel) {
-    if (channel == Channel::L) {
-        return {f.samplesL,      f.peakL,      f.maxL,         f.minL,  f.offsetL,
-                f.triggerIndexL, f.currentRms, f.currentScale, f.Edit4, f.levelCalibration.current};
-    }
-    return {f.samplesR,      f.peakR,      f.maxR,         f.minR,  f.offsetR,
-            f.triggerIndexR, f.voltageRms, f.voltageScale, f.Edit1, f.levelCalibration.voltage};
-}
-
+// One channel's level readout: the model measures, the window shows the text (and, for channel
+// L, the readouts' colour). The trace starts anew from the block's start.
 void MeasureLevelOf(TForm1& f, Channel channel) {
-    LevelChannel c = LevelOf(f, channel);
-    c.offset = 0;
-    c.triggerIndex = 1;
-    const measure::LevelResult result =
-        measure::MeasureLevel(channel, f.captureSamples, f.captureCount, c.samples, c.scale);
-    c.peak = measure::CalibratedPeak(result.peak, c.calibration);
-    c.max = result.max;
-    c.min = result.min;
-    if (result.colourReadouts) {
+    const bool isL = channel == Channel::L;
+    (isL ? f.offsetL : f.offsetR) = 0;
+    (isL ? f.triggerIndexL : f.triggerIndexR) = 1;
+    if (f.model.MeasureLevel(channel)) {
         ShowBackground(f.Edit4, layout::kYellow);
         ShowBackground(f.Edit12, layout::kYellow);
     }
-    c.rms = result.rms;
-    ShowText(c.readout, result.text);
-}
-
-measure::ThresholdRange ThresholdOf(display::VoltageRange range) {
-    switch (range) {
-    case display::VoltageRange::V20:
-        return measure::ThresholdRange::Range20V;
-    case display::VoltageRange::V50:
-        return measure::ThresholdRange::Range50V;
-    default:
-        return measure::ThresholdRange::Own;
-    }
+    ShowText(isL ? f.Edit4 : f.Edit1, isL ? f.model.currentText : f.model.voltageText);
 }
 
 void MeasureFrequencyOf(TForm1& f, Channel channel) {
     const bool isL = channel == Channel::L;
-    double& scale = isL ? f.scaleL : f.scaleR;
-    const measure::FrequencyInput input{isL ? f.samplesL : f.samplesR,
-                                        f.captureCount,
-                                        scale,
-                                        isL ? measure::ThresholdRange::Own
-                                            : ThresholdOf(f.appliedRangeR),
-                                        f.generatorTimeBase == 1,
-                                        f.gen1Frequency};
-    const measure::HalfWaveRef halfWave{isL ? f.halfWaveL : f.halfWaveR,
-                                        isL ? f.halfWaveStartL : f.halfWaveStartR,
-                                        isL ? f.smoothingL : f.smoothingR};
-    const measure::FrequencyResult result = measure::MeasureFrequency(channel, input, halfWave);
-    (isL ? f.measuredFrequencyL : f.measuredFrequencyR) = result.measuredFrequency;
-    (isL ? f.frequencyL : f.frequencyR) = result.frequency;
-    scale = result.scale;
-    ShowText(isL ? f.Edit12 : f.Edit8, result.text);
-    if (result.hidePanel14) {
+    const bool hidePanel14 = f.model.MeasureFrequency(channel);
+    ShowText(isL ? f.Edit12 : f.Edit8, isL ? f.model.frequencyLText : f.model.frequencyRText);
+    if (hidePanel14) {
         f.Panel14->hide();
     }
 }
@@ -173,36 +114,23 @@ void TForm1::MyIdleEvent(QObject* /*Sender*/, bool& Done) {
     if (!AudioIn1.Start()) {
         AudioIn1.Start();
     }
-    if (periodicMode == 1) {
+    if (model.periodicMode == 1) {
         DrawGraticule();
         DrawTraces();
         Done = false;
     }
-    if (periodicMode == 0) {
+    if (model.periodicMode == 0) {
         MeasureLevelL();
         MeasureFrequencyL();
         MeasureLevelR();
         MeasureFrequencyR();
         Done = false;
     }
-    if (blockAwaitingReport) {
-        blockAwaitingReport = false;
-        if (OnBlockMeasured) {
-            OnBlockMeasured();
-        }
-    }
+    model.PublishMeasuredBlock(AudioOut1.Running() && !AudioOut1.Paused());
 }
 
 bool TForm1::AudioIn1BufferFilled(char* Buffer, int& Size) {
-    captureCount = Size / 2;
-    // Never more than the capture array holds, which also keeps the 16-bit counter in range.
-    const int count = std::clamp(captureCount, 0, static_cast<int>(captureSamples.size()));
-    for (std::uint16_t k = 0; k < count; ++k) {
-        std::int16_t value;
-        std::memcpy(&value, Buffer + 2 * k, sizeof value);
-        captureSamples[k] = value;
-    }
-    blockAwaitingReport = true;
+    model.StoreBlock(Buffer, Size);
     WakeIdleCycle(2);
     // Declined: the device gets the buffer back only with the next Start, so a Start yields
     // exactly one burst of two blocks.
@@ -210,13 +138,13 @@ bool TForm1::AudioIn1BufferFilled(char* Buffer, int& Size) {
 }
 
 void TForm1::Button3Click(QObject* /*Sender*/) {
-    if (periodicMode == 1) {
-        periodicMode = 0;
+    if (model.periodicMode == 1) {
+        model.periodicMode = 0;
         Button3->setText(QStringLiteral("periodické"));
         RepaintWindow();
         DrawTraces();
-    } else if (periodicMode == 0) {
-        periodicMode = 1;
+    } else if (model.periodicMode == 0) {
+        model.periodicMode = 1;
         Button3->setText(QStringLiteral("jednorázové"));
     }
 }

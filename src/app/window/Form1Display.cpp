@@ -22,11 +22,11 @@ namespace {
 using display::TriggerChannel;
 
 TriggerChannel TriggerOf(const TForm1& f) {
-    return display::ChooseTriggerChannel(f.ComboBox4->currentIndex(), f.peakL, f.peakR);
+    return display::ChooseTriggerChannel(f.ComboBox4->currentIndex(), f.model.peakL, f.model.peakR);
 }
 
 std::optional<int> BandOf(const TForm1& f, double frequency) {
-    return display::BandFor(f.autoTimeBase == 1, f.ComboBox1->currentIndex(), frequency);
+    return display::BandFor(f.model.autoTimeBase == 1, f.ComboBox1->currentIndex(), frequency);
 }
 
 // Applies the band of the frequency unless it is applied already: new spacing and stride,
@@ -36,28 +36,28 @@ void SelectTimeBase(TForm1& f, double frequency) {
     if (!band) {
         return;
     }
-    std::int32_t& applied = f.timeBaseApplied[static_cast<std::size_t>(*band - 1)];
+    std::int32_t& applied = f.model.timeBaseApplied[static_cast<std::size_t>(*band - 1)];
     if (applied == 1) {
         return;
     }
     const display::TimeBand base = display::TimeBandOf(*band);
-    f.pointSpacing = base.pointSpacing;
-    f.pointStride = base.pointStride;
+    f.model.pointSpacing = base.pointSpacing;
+    f.model.pointStride = base.pointStride;
     f.RepaintWindow();
     display::DrawTimeAxis(f.Canvas(), *band, f.gridUnit);
-    f.timeBaseApplied.fill(0);
+    f.model.timeBaseApplied.fill(0);
     applied = 1;
 }
 
 // The trigger channel's half-wave, prepared and searched; returns the trigger index.
 std::uint16_t FindTriggerOn(TForm1& f, TriggerChannel channel) {
     const bool isL = channel == TriggerChannel::L;
-    const display::HalfWaveTrack track{isL ? f.samplesL : f.samplesR,
-                                       isL ? f.halfWaveL : f.halfWaveR,
-                                       isL ? f.halfWaveStartL : f.halfWaveStartR};
-    const auto count = static_cast<std::uint16_t>(f.captureCount);
+    const display::HalfWaveTrack track{isL ? f.model.samplesL : f.model.samplesR,
+                                       isL ? f.model.halfWaveL : f.model.halfWaveR,
+                                       isL ? f.model.halfWaveStartL : f.model.halfWaveStartR};
+    const auto count = static_cast<std::uint16_t>(f.model.captureCount);
     display::FindNegativeStart(track, count);
-    display::SmoothNegativeHalfWaves(track, count, isL ? f.smoothingL : f.smoothingR);
+    display::SmoothNegativeHalfWaves(track, count, isL ? f.model.smoothingL : f.model.smoothingR);
     const std::uint16_t trigger = display::FindTrigger(track.halfWave, track.start);
     (isL ? f.triggerIndexL : f.triggerIndexR) = trigger;
     return trigger;
@@ -96,20 +96,20 @@ void TForm1::DrawTraces() {
     DrawScales();
     const std::uint16_t trigger = FindTriggerOn(*this, channel);
     display::DrawTraceCycle(
-        Canvas(), {pointSpacing, pointStride, traceWidth},
-        {samplesL, drawnTraceL, gainL, scaleL, showTraceL == 1, display::kYellow},
-        {samplesR, drawnTraceR, gainR, scaleR, showTraceR == 1, display::kAqua}, trigger,
-        static_cast<std::uint16_t>(captureCount));
+        Canvas(), {model.pointSpacing, model.pointStride, traceWidth},
+        {model.samplesL, drawnTraceL, gainL, model.scaleL, showTraceL == 1, display::kYellow},
+        {model.samplesR, drawnTraceR, gainR, model.scaleR, showTraceR == 1, display::kAqua},
+        trigger, static_cast<std::uint16_t>(model.captureCount));
     drawnOffsetL = offsetL;
     drawnOffsetR = offsetR;
 }
 
 void TForm1::SelectTimeBaseL() {
-    SelectTimeBase(*this, frequencyL);
+    SelectTimeBase(*this, model.frequencyL);
 }
 
 void TForm1::SelectTimeBaseR() {
-    SelectTimeBase(*this, frequencyR);
+    SelectTimeBase(*this, model.frequencyR);
 }
 
 void TForm1::DrawScales() {
@@ -117,22 +117,22 @@ void TForm1::DrawScales() {
     const TriggerChannel reference = TriggerOf(*this);
     if (reference != TriggerChannel::None) {
         const std::optional<int> band =
-            BandOf(*this, reference == TriggerChannel::R ? frequencyR : frequencyL);
+            BandOf(*this, reference == TriggerChannel::R ? model.frequencyR : model.frequencyL);
         if (band) {
             display::DrawTimeAxis(Canvas(), *band, gridUnit);
         }
     }
-    display::DrawVerticalScales(Canvas(), divisionValueL, divisionValueR);
+    display::DrawVerticalScales(Canvas(), model.divisionValueL, model.divisionValueR);
 }
 
 void TForm1::ComboBox1Click(QObject* /*Sender*/) {
     const int item = ComboBox1->currentIndex();
-    autoTimeBase = item == 0 ? 1 : 0;
+    model.autoTimeBase = item == 0 ? 1 : 0;
     if (item == 8) {
-        generatorTimeBase = 1;
-        autoTimeBase = 1;
+        model.generatorTimeBase = 1;
+        model.autoTimeBase = 1;
     } else {
-        generatorTimeBase = 0;
+        model.generatorTimeBase = 0;
     }
 }
 

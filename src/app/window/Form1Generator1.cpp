@@ -40,25 +40,25 @@ void TForm1::BindGenerator1Handlers() {
 }
 
 void TForm1::ScrollBar4Change(QObject* /*Sender*/) {
-    gen1Amplitude = ScrollBar4->value();
-    ShowText(Edit13, generator::Gen1AmplitudeText(gen1Amplitude));
+    model.gen1Amplitude = ScrollBar4->value();
+    ShowText(Edit13, generator::Gen1AmplitudeText(model.gen1Amplitude));
 }
 
 void TForm1::ScrollBar5Change(QObject* /*Sender*/) {
     if (const auto step = generator::Gen1FrequencyAt(ScrollBar5->value())) {
-        gen1Frequency = step->frequency;
+        model.gen1Frequency = step->frequency;
         ShowText(Edit14, step->text);
         ScrollBar5->setPageStep(step->largeChange);
         ScrollBar5->setSingleStep(step->smallChange);
     }
-    Edit3->setText(gen1Frequency < generator::kKilohertzBand ? QStringLiteral(" Hz")
-                                                             : QStringLiteral("kHz"));
-    Panel14->setVisible(gen1Frequency > generator::kDisplayLimitHz);
+    Edit3->setText(model.gen1Frequency < generator::kKilohertzBand ? QStringLiteral(" Hz")
+                                                                   : QStringLiteral("kHz"));
+    Panel14->setVisible(model.gen1Frequency > generator::kDisplayLimitHz);
     // Keeps the capture running, so that the display follows the generator at once.
     if (!AudioIn1.Start()) {
         AudioIn1.Start();
     }
-    if (periodicMode == 1) {
+    if (model.periodicMode == 1) {
         DrawTraces();
     }
 }
@@ -102,15 +102,15 @@ void TForm1::zobrazit1Click(QObject* /*Sender*/) {
     ScrollBar4->setMinimum(0);
     ScrollBar4->setMaximum(32767);
     ScrollBar4->setValue(kDefaultAmplitude);
-    gen1Amplitude = ScrollBar4->value();
+    model.gen1Amplitude = ScrollBar4->value();
 }
 
 void TForm1::zruit1Click(QObject* /*Sender*/) {
     Panel13->hide();
-    gen1Amplitude = 0;
+    model.gen1Amplitude = 0;
     ComboBox1->setCurrentIndex(0);
-    autoTimeBase = 1;
-    generatorTimeBase = 0;
+    model.autoTimeBase = 1;
+    model.generatorTimeBase = 0;
 }
 
 // The frequency scroll bar on its 100 Hz to 1 kHz range at 100 Hz, the readouts on 40 Hz
@@ -119,12 +119,12 @@ void TForm1::ResetGenerator1Frequency() {
     ScrollBar5->setMinimum(100);
     ScrollBar5->setMaximum(1000);
     ScrollBar5->setValue(100);
-    gen1Frequency = ScrollBar5->value();
+    model.gen1Frequency = ScrollBar5->value();
     Edit14->setText(QStringLiteral(" ") + QString::number(ScrollBar5->value()));
     ScrollBar5->setPageStep(10);
     ScrollBar5->setSingleStep(1);
-    frequencyL = kDefaultReadoutFrequency;
-    frequencyR = kDefaultReadoutFrequency;
+    model.frequencyL = kDefaultReadoutFrequency;
+    model.frequencyR = kDefaultReadoutFrequency;
     Panel14->hide();
     ComboBox7->setCurrentIndex(0);
     ComboBox8->setCurrentIndex(1);

@@ -40,13 +40,13 @@ void TForm1::BindGenerator2Handlers() {
 }
 
 void TForm1::ScrollBar403Change(QObject* /*Sender*/) {
-    gen2Amplitude = ScrollBar403->value();
+    model.gen2Amplitude = ScrollBar403->value();
     AudioOut1.Start();
-    ShowText(Edit403, generator::Gen2AmplitudeText(gen2Amplitude));
+    ShowText(Edit403, generator::Gen2AmplitudeText(model.gen2Amplitude));
 }
 
 void TForm1::ScrollBar406Change(QObject* /*Sender*/) {
-    gen2Frequency = ScrollBar406->value();
+    model.gen2Frequency = ScrollBar406->value();
     AudioOut1.Start();
     ShowNumber(Edit409, ScrollBar406->value());
 }
@@ -60,8 +60,8 @@ void TForm1::ComboBox410Change(QObject* /*Sender*/) {
     }
     ApplyRange(ScrollBar403, *range);
     if (generator::RangeRewritesAmplitude(item)) {
-        gen2Amplitude = ScrollBar403->value();
-        ShowText(Edit403, generator::Gen2AmplitudeText(gen2Amplitude));
+        model.gen2Amplitude = ScrollBar403->value();
+        ShowText(Edit403, generator::Gen2AmplitudeText(model.gen2Amplitude));
     }
 }
 
@@ -69,8 +69,8 @@ void TForm1::ComboBox411Click(QObject* /*Sender*/) {
     const int item = ComboBox411->currentIndex();
     if (item == kSwitchOffItem) {
         Panel410->hide();
-        gen2Amplitude = 0;
-        gen2Frequency = 0;
+        model.gen2Amplitude = 0;
+        model.gen2Frequency = 0;
         AudioOut1.Start();
     } else if (const auto range = generator::FrequencyRange(item)) {
         ApplyRange(ScrollBar406, *range);
@@ -82,12 +82,12 @@ void TForm1::zobrazit2Click(QObject* /*Sender*/) {
     Panel110->hide();
     Panel215->hide();
     Panel215->setEnabled(false);
-    gen2Frequency = ScrollBar406->value();
+    model.gen2Frequency = ScrollBar406->value();
     AudioOut1.Start();
     ShowNumber(Edit409, ScrollBar406->value());
-    gen2Amplitude = ScrollBar403->value();
+    model.gen2Amplitude = ScrollBar403->value();
     AudioOut1.Start();
-    ShowText(Edit403, generator::Gen2AmplitudeText(gen2Amplitude));
+    ShowText(Edit403, generator::Gen2AmplitudeText(model.gen2Amplitude));
 }
 
 void TForm1::zruit2Click(QObject* /*Sender*/) {
@@ -99,8 +99,8 @@ void TForm1::zruit2Click(QObject* /*Sender*/) {
 }
 
 void TForm1::SilenceGenerator2() {
-    gen2Amplitude = 0;
-    gen2Frequency = 0;
+    model.gen2Amplitude = 0;
+    model.gen2Frequency = 0;
 }
 
 } // namespace app

@@ -26,15 +26,18 @@ void KeepText(QLineEdit* edit, const std::string& text) {
 bool TForm1::AudioOut1FillBuffer(char* Buffer, int& Size) {
     const std::span<std::int16_t> samples(reinterpret_cast<std::int16_t*>(Buffer),
                                           static_cast<std::size_t>(AudioOut1.BufferSize() / 2));
-    if (generatorMode != 1) {
-        Size = twoToneBlocks_.Fill(samples, AudioOut1.FrameRate(),
-                                   {gen1Amplitude, gen1Frequency, gen2Amplitude, gen2Frequency});
+    if (model.generatorMode != 1) {
+        Size = twoToneBlocks_.Fill(
+            samples, AudioOut1.FrameRate(),
+            {model.gen1Amplitude, model.gen1Frequency, model.gen2Amplitude, model.gen2Frequency});
+        model.OutputBufferFilled();
         return true;
     }
     generator::SweepFields fields{Edit106->text().toStdString(), Edit110->text().toStdString()};
-    generator::RampState ramp{rampFrequency, rampStepSamples, rampStepCounter};
+    generator::RampState ramp{model.rampFrequency, model.rampStepSamples, model.rampStepCounter};
     try {
-        Size = generator::FillSweep(samples, AudioOut1.FrameRate(), gen1Amplitude, fields, ramp);
+        Size =
+            generator::FillSweep(samples, AudioOut1.FrameRate(), model.gen1Amplitude, fields, ramp);
     } catch (...) {
         // The error goes on to the default error report; an emptied field still shows "1".
         KeepText(Edit106, fields.startText);
@@ -43,9 +46,10 @@ bool TForm1::AudioOut1FillBuffer(char* Buffer, int& Size) {
     }
     KeepText(Edit106, fields.startText);
     KeepText(Edit110, fields.stepText);
-    rampFrequency = ramp.rampFrequency;
-    rampStepSamples = ramp.rampStepSamples;
-    rampStepCounter = ramp.rampStepCounter;
+    model.rampFrequency = ramp.rampFrequency;
+    model.rampStepSamples = ramp.rampStepSamples;
+    model.rampStepCounter = ramp.rampStepCounter;
+    model.OutputBufferFilled();
     return true;
 }
 

@@ -95,17 +95,19 @@ std::uint64_t TForm1::PassDigest() const {
         AddText(d, readout);
     }
     d.Add(Panel14->isVisible());
-    const std::size_t written =
-        std::min(static_cast<std::size_t>(std::max(captureCount, 0)) + 1, halfWaveL.size());
-    for (const auto* values : {&halfWaveL, &halfWaveR, &drawnTraceL, &drawnTraceR}) {
+    const std::size_t written = std::min(
+        static_cast<std::size_t>(std::max(model.captureCount, 0)) + 1, model.halfWaveL.size());
+    for (const auto* values : {&model.halfWaveL, &model.halfWaveR, &drawnTraceL, &drawnTraceR}) {
         d.AddBytes(values->data(), written * sizeof(std::int32_t));
     }
-    d.Add(captureCount, peakL, peakR, maxL, maxR, minL, minR, currentRms, voltageRms);
-    d.Add(halfWaveStartL, halfWaveStartR, triggerIndexL, triggerIndexR);
-    d.Add(measuredFrequencyL, measuredFrequencyR, frequencyL, frequencyR);
+    d.Add(model.captureCount, model.peakL, model.peakR, model.maxL, model.maxR, model.minL,
+          model.minR, model.currentRms, model.voltageRms);
+    d.Add(model.halfWaveStartL, model.halfWaveStartR, triggerIndexL, triggerIndexR);
+    d.Add(model.measuredFrequencyL, model.measuredFrequencyR, model.frequencyL, model.frequencyR);
     d.Add(offsetL, offsetR, drawnOffsetL, drawnOffsetR);
-    d.Add(appliedRangeL, appliedRangeR, scaleL, scaleR, divisionValueL, divisionValueR, gridUnit);
-    d.Add(pointSpacing, pointStride, timeBaseApplied, blockAwaitingReport);
+    d.Add(model.appliedRangeL, model.appliedRangeR, model.scaleL, model.scaleR,
+          model.divisionValueL, model.divisionValueR, gridUnit);
+    d.Add(model.pointSpacing, model.pointStride, model.timeBaseApplied, model.blockAwaitingReport);
     return d.Value();
 }
 

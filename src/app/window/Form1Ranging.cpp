@@ -52,36 +52,38 @@ void ResetUnitText(QLineEdit* edit, const char* text) {
 
 void TForm1::SelectRangeL() {
     const std::optional<display::CurrentRange> wanted =
-        autoRangeL == 1 ? std::optional(display::AutoCurrentRange(peakL))
-                        : display::ManualCurrentRange(ComboBox9->currentIndex());
-    ApplyRange(*this, appliedRangeL, wanted, {divisionValueL, scaleL, Edit2, Edit5});
+        model.autoRangeL == 1 ? std::optional(display::AutoCurrentRange(model.peakL))
+                              : display::ManualCurrentRange(ComboBox9->currentIndex());
+    ApplyRange(*this, model.appliedRangeL, wanted,
+               {model.divisionValueL, model.scaleL, Edit2, Edit5});
 }
 
 void TForm1::SelectRangeR() {
     const std::optional<display::VoltageRange> wanted =
-        autoRangeR == 1 ? std::optional(display::AutoVoltageRange(peakR))
-                        : display::ManualVoltageRange(ComboBox10->currentIndex());
-    ApplyRange(*this, appliedRangeR, wanted, {divisionValueR, scaleR, Edit18, Edit19});
+        model.autoRangeR == 1 ? std::optional(display::AutoVoltageRange(model.peakR))
+                              : display::ManualVoltageRange(ComboBox10->currentIndex());
+    ApplyRange(*this, model.appliedRangeR, wanted,
+               {model.divisionValueR, model.scaleR, Edit18, Edit19});
 }
 
 void TForm1::ComboBox9Click(QObject* /*Sender*/) {
-    autoRangeL = ComboBox9->currentIndex() == 0 ? 1 : 0;
+    model.autoRangeL = ComboBox9->currentIndex() == 0 ? 1 : 0;
 }
 
 void TForm1::ComboBox10Click(QObject* /*Sender*/) {
-    autoRangeR = ComboBox10->currentIndex() == 0 ? 1 : 0;
+    model.autoRangeR = ComboBox10->currentIndex() == 0 ? 1 : 0;
 }
 
 void TForm1::ResetRangesAndTimeBase() {
-    autoRangeL = 1;
-    autoRangeR = 1;
-    appliedRangeL = display::CurrentRange::mA100;
-    appliedRangeR = display::VoltageRange::mV100;
-    scaleL = 1.0;
-    scaleR = 1.0;
-    divisionValueL = 10.0;
-    divisionValueR = 10.0;
-    timeBaseApplied.fill(0);
+    model.autoRangeL = 1;
+    model.autoRangeR = 1;
+    model.appliedRangeL = display::CurrentRange::mA100;
+    model.appliedRangeR = display::VoltageRange::mV100;
+    model.scaleL = 1.0;
+    model.scaleR = 1.0;
+    model.divisionValueL = 10.0;
+    model.divisionValueR = 10.0;
+    model.timeBaseApplied.fill(0);
     ResetUnitText(Edit18, layout::kUnitTextUpperR);
     ResetUnitText(Edit19, layout::kUnitTextLowerR);
     ResetUnitText(Edit2, layout::kUnitTextL);

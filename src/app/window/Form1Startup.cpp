@@ -57,7 +57,7 @@ const TForm1::StartupVariant kStartupVariant{
 } // namespace
 
 TForm1::TForm1(const FormServices& services, QWidget* parent, measure::LevelCalibration calibration)
-    : QMainWindow(parent), levelCalibration(calibration),
+    : QMainWindow(parent), model(calibration),
       AudioIn1(audio::AudioServices{services.wave, services.memory}),
       AudioOut1(audio::AudioServices{services.wave, services.memory}), AudioMixer1(services.mixer),
       volume_(services.volume) {
@@ -112,6 +112,7 @@ void TForm1::SetStreamProperties() {
     AudioOut1.SetNumBuffers(4);
     AudioOut1.SetFrameRate(44100);
     AudioOut1.SetStereo(false);
+    model.TrackPlayback(static_cast<std::size_t>(AudioOut1.NumBuffers()));
 }
 
 void TForm1::BindWindowHandlers() {
@@ -152,12 +153,12 @@ void TForm1::RunStartupSequence(const StartupVariant& variant) {
 // The window at the screen's top left corner, 800 pixels wide, and the controls that follow
 // the screen's middle line.
 void TForm1::PlaceWindowAndPanels() {
-    captureCount = AudioIn1.BufferSize();
+    model.captureCount = AudioIn1.BufferSize();
     SetClientSize(800, ClientHeight());
     move(0, 0);
     SetClientSize(800, 526);
     Panel110->move(388, 498);
-    halfWaveStartR = 1;
+    model.halfWaveStartR = 1;
     TrackBar1->move(TrackBar1->x(), ClientHeight() / 2 - 220);
     Edit18->move(Edit18->x(), ClientHeight() / 2 - 226);
     Edit2->move(Edit2->x(), ClientHeight() / 2 - 226);
@@ -168,10 +169,10 @@ void TForm1::PlaceWindowAndPanels() {
 // The card's factors scale both what a sample unit reads as and how high it is drawn, so that
 // readouts and traces agree with the scales whatever the card.
 void TForm1::LoadCalibration(const Calibration& calibration) {
-    currentScale = calibration.currentScale * levelCalibration.current;
-    voltageScale = calibration.voltageScale * levelCalibration.voltage;
-    gainL = calibration.gainL * levelCalibration.current;
-    gainR = calibration.gainR * levelCalibration.voltage;
+    model.currentScale = calibration.currentScale * model.levelCalibration.current;
+    model.voltageScale = calibration.voltageScale * model.levelCalibration.voltage;
+    gainL = calibration.gainL * model.levelCalibration.current;
+    gainR = calibration.gainR * model.levelCalibration.voltage;
 }
 
 void TForm1::ResetReadoutSelectors() {
@@ -182,7 +183,7 @@ void TForm1::ResetReadoutSelectors() {
 
 // Traces, graticule, ranges and time base in their start-up state; draws the graticule.
 void TForm1::ResetDisplayState() {
-    generatorTimeBase = 0;
+    model.generatorTimeBase = 0;
     traceWidth = 1;
     ResetRangesAndTimeBase();
     offsetR = 0;
@@ -190,13 +191,13 @@ void TForm1::ResetDisplayState() {
     offsetL = 0;
     drawnOffsetL = 0;
     gridVisible = 1;
-    periodicMode = 1;
+    model.periodicMode = 1;
     gridBrightness = 75;
     DrawGraticule();
-    pointStride = 6;
-    smoothingL = 16;
-    smoothingR = 16;
-    autoTimeBase = 1;
+    model.pointStride = 6;
+    model.smoothingL = 16;
+    model.smoothingR = 16;
+    model.autoTimeBase = 1;
     ComboBox1->setCurrentIndex(8);
     ComboBox4->setCurrentIndex(0);
 }
@@ -232,18 +233,18 @@ void TForm1::ResetGenerator1(const StartupVariant& variant) {
     ScrollBar4->setMinimum(0);
     ScrollBar4->setMaximum(32767);
     ScrollBar4->setValue(variant.gen1Amplitude);
-    gen1Amplitude = ScrollBar4->value();
-    Edit13->setText(QString::fromStdString(variant.amplitudeText(gen1Amplitude)));
+    model.gen1Amplitude = ScrollBar4->value();
+    Edit13->setText(QString::fromStdString(variant.amplitudeText(model.gen1Amplitude)));
 }
 
 // The readouts follow generator 1, generator 2's panel in its place, the output back to
 // generators 1 and 2, the automatic generator stopped (its button keeps its caption).
 void TForm1::ResetGeneratorModes() {
-    generatorTimeBase = 1;
-    autoTimeBase = 1;
+    model.generatorTimeBase = 1;
+    model.autoTimeBase = 1;
     Panel410->move(Panel410->x(), 472);
-    generatorMode = 0;
-    sweepRunning = 0;
+    model.generatorMode = 0;
+    model.sweepRunning = 0;
     Timer1->stop();
     showTraceL = 1;
     showTraceR = 1;

@@ -59,7 +59,7 @@ void TForm1::zobrazit3Click(QObject* /*Sender*/) {
     Panel215->show();
     Panel215->setEnabled(true);
     Panel410->hide();
-    generatorMode = 0;
+    model.generatorMode = 0;
     AudioOut1.Start();
     Panel110->hide();
     SilenceGenerator2();
@@ -78,39 +78,40 @@ void TForm1::Button203Click(QObject* /*Sender*/) {
                                           FieldInt(Edit216, generator::kEmptyFrequencyField),
                                           FieldInt(Edit222, generator::kEmptyCountField),
                                           FieldInt(Edit223, generator::kEmptyCountField)};
-    if (sweepRunning == 1) {
+    if (model.sweepRunning == 1) {
         StopSweep();
         return;
     }
     Button203->setText(QStringLiteral("stop"));
     const generator::SweepPlan plan = generator::PlanSweep(request);
-    sweepFrom = plan.from;
+    model.sweepFrom = plan.from;
     ShowReplacement(Edit206, plan.shownFrom);
-    sweepTo = plan.to;
+    model.sweepTo = plan.to;
     ShowReplacement(Edit216, plan.shownTo);
-    sweepStep = plan.step;
+    model.sweepStep = plan.step;
     ShowReplacement(Edit223, plan.shownStep);
-    sweepInterval = plan.interval;
+    model.sweepInterval = plan.interval;
     ShowReplacement(Edit222, plan.shownDelay);
-    sweepStepCount = plan.stepCount;
-    sweepStepIndex = 0;
-    gen1Frequency = sweepFrom;
-    ScrollBar5->setValue(gen1Frequency);
+    model.sweepStepCount = plan.stepCount;
+    model.sweepStepIndex = 0;
+    model.gen1Frequency = model.sweepFrom;
+    ScrollBar5->setValue(model.gen1Frequency);
     ShowSweepStep();
     RepaintWindow();
     DrawTraces();
-    Timer1->start(sweepInterval);
-    sweepRunning = 1;
+    Timer1->start(model.sweepInterval);
+    model.sweepRunning = 1;
 }
 
 void TForm1::Timer1Timer(QObject* /*Sender*/) {
-    ++sweepStepIndex;
-    gen1Frequency = generator::SweepFrequency(sweepFrom, sweepStep, sweepStepIndex);
+    ++model.sweepStepIndex;
+    model.gen1Frequency =
+        generator::SweepFrequency(model.sweepFrom, model.sweepStep, model.sweepStepIndex);
     // The bar clamps to its range; when it moves, its handler may round the frequency.
-    ScrollBar5->setValue(gen1Frequency);
+    ScrollBar5->setValue(model.gen1Frequency);
     ShowSweepStep();
     DrawTraces();
-    if (sweepStepIndex == sweepStepCount) {
+    if (model.sweepStepIndex == model.sweepStepCount) {
         StopSweep();
     }
 }
@@ -118,14 +119,14 @@ void TForm1::Timer1Timer(QObject* /*Sender*/) {
 // The warning, readout and range box for the step just made (display only: the scroll bar's
 // range stays).
 void TForm1::ShowSweepStep() {
-    Panel14->setVisible(gen1Frequency > generator::kDisplayLimitHz);
+    Panel14->setVisible(model.gen1Frequency > generator::kDisplayLimitHz);
     Edit14->setText(QStringLiteral(" ") + QString::number(ScrollBar5->value()));
-    ComboBox8->setCurrentIndex(generator::SweepRangeItem(gen1Frequency));
+    ComboBox8->setCurrentIndex(generator::SweepRangeItem(model.gen1Frequency));
 }
 
 void TForm1::StopSweep() {
     Button203->setText(QStringLiteral("start"));
-    sweepRunning = 0;
+    model.sweepRunning = 0;
     Timer1->stop();
 }
 
@@ -133,7 +134,7 @@ void TForm1::StopSweep() {
 // button stops it and the one after that starts anew.
 void TForm1::Button204Click(QObject* /*Sender*/) {
     Panel215->hide();
-    generatorMode = 0;
+    model.generatorMode = 0;
     Timer1->stop();
 }
 
@@ -155,15 +156,15 @@ void TForm1::zruit4Click(QObject* /*Sender*/) {
 
 void TForm1::Button103Click(QObject* /*Sender*/) {
     ComboBox1->setCurrentIndex(kTimeBase100ms);
-    autoTimeBase = 0;
-    generatorTimeBase = 0;
-    generatorMode = 1;
+    model.autoTimeBase = 0;
+    model.generatorTimeBase = 0;
+    model.generatorMode = 1;
     AudioOut1.Start();
 }
 
 void TForm1::Button104Click(QObject* /*Sender*/) {
     Panel110->hide();
-    generatorMode = 0;
+    model.generatorMode = 0;
 }
 
 } // namespace app

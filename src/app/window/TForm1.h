@@ -13,6 +13,7 @@
 #include "display/Canvas.h"
 #include "display/Ranges.h"
 #include "generator/Synthesis.h"
+#include "instrument/Instrument.h"
 #include "measure/LevelCalibration.h"
 #include "platform/BufferMemory.h"
 #include "platform/VolumeService.h"
@@ -22,7 +23,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -137,38 +137,9 @@ public:
     // Connects the handlers above to their controls, the idle timer and the stream components.
     void BindCycleHandlers();
 
-    // Channel arrays of the latest block (L: current, R: voltage), filled by the level
-    // measurement, and their statistics over positions 1 .. captureCount - 1.
-    std::array<std::int32_t, 44100> samplesL{};
-    std::array<std::int32_t, 44100> samplesR{};
-    std::uint16_t peakL = 0;
-    std::uint16_t peakR = 0;
-    std::int32_t maxL = 0;
-    std::int32_t maxR = 0;
-    std::int32_t minL = 0;
-    std::int32_t minR = 0;
-    double currentRms = 0; // mA, as Edit4 shows it
-    double voltageRms = 0; // mV, as Edit1 shows it
-    // Smoothed half-waves of each channel, shared by the frequency timing and the trigger search.
-    std::array<std::int32_t, 44100> halfWaveL{};
-    std::array<std::int32_t, 44100> halfWaveR{};
+    // Where the traces start in the channel arrays: the trigger search's result.
     std::uint16_t triggerIndexL = 0;
     std::uint16_t triggerIndexR = 0;
-    double measuredFrequencyL = 0; // Hz, last half-wave timing
-    double measuredFrequencyR = 0;
-
-    // The swept signal while a mode 1 block is computed (Hz, samples per 1 Hz rise, samples
-    // since the last rise).
-    std::int32_t rampFrequency = 0;
-    std::int32_t rampStepSamples = 0;
-    std::int32_t rampStepCounter = 0;
-    // The automatic generator's run (Hz, Hz per step, ms between steps, steps).
-    std::int32_t sweepFrom = 0;
-    std::int32_t sweepTo = 0;
-    std::int32_t sweepStep = 0;
-    std::int32_t sweepInterval = 0;
-    std::int32_t sweepStepCount = 0;
-    std::int32_t sweepStepIndex = 0;
 
     // The idle pass as the idle timer runs it: presents what the passes after an event drew
     // once they stop and, when event-driven, stops the timer once a pass changes nothing.
@@ -181,10 +152,6 @@ public:
     // Event-driven (the default) or the busy loop, which the equivalence tests compare with.
     void SetIdleMode(IdleMode mode);
 
-    // Called once for each captured block, by the first idle pass that has measured it (after
-    // its readouts are written); the readout log hangs here. Empty = nothing to do.
-    std::function<void()> OnBlockMeasured;
-    bool blockAwaitingReport = false; // a block arrived that no idle pass has measured yet
     // ---- end of the acquisition cycle section ----
 
     // ---- Generator panels, automatic and swept generators, "optimum", mixer program ----
@@ -231,26 +198,15 @@ public:
     void RunStartupSequence(const StartupVariant& variant);
     // ---- end of the generator section ----
 
-    // ---- Program-wide variables (all zero until start-up sets them) ----
+    // ---- The instrument this window shows: its measurements, ranges, time base, generators
+    // and calibration, and the readings it publishes for every measured block ----
+    instrument::Instrument model;
+
+    // ---- The window's own variables (all zero until start-up sets them) ----
     // Volumes read at start-up: index 0 waveform output device 0, index n auxiliary device n.
     std::array<std::uint32_t, 6> savedVolumes{};
-    // Latest captured block, sign-extended 16-bit values; captureCount values are valid.
-    std::array<std::int32_t, 44101> captureSamples{};
-    std::int32_t captureCount = 0;
-    std::int32_t periodicMode = 0; // 1 periodic, 0 single-shot
-
-    // The card's level factors in force (1 = uncalibrated).
-    const measure::LevelCalibration levelCalibration;
-    // Level and frequency conversion (mA or mV per rms unit) and frequencies shown (Hz).
-    double currentScale = 0;
-    double voltageScale = 0;
-    double frequencyL = 0;
-    double frequencyR = 0;
-    std::int16_t generatorTimeBase = 0; // 1: readouts show generator 1's frequency
 
     // Trace drawing state set at start-up.
-    std::uint16_t halfWaveStartL = 0;
-    std::uint16_t halfWaveStartR = 0;
     double gainL = 0; // pixels per sample unit before range scaling
     double gainR = 0;
     std::int32_t offsetL = 0;
@@ -258,8 +214,6 @@ public:
     std::int32_t drawnOffsetL = 0;
     std::int32_t drawnOffsetR = 0;
     std::int16_t traceWidth = 0;
-    std::int32_t smoothingL = 0;
-    std::int32_t smoothingR = 0;
     std::int32_t showTraceL = 0;
     std::int32_t showTraceR = 0;
 
@@ -267,28 +221,6 @@ public:
     std::int32_t gridVisible = 0;
     std::int16_t gridBrightness = 0; // grey level, low 8 bits
     double gridUnit = 0;             // (client width - 40) / 200, set by each DrawGraticule
-
-    // Ranges and time base.
-    std::int32_t autoRangeL = 0;
-    std::int32_t autoRangeR = 0;
-    display::CurrentRange appliedRangeL = display::CurrentRange::mA100;
-    display::VoltageRange appliedRangeR = display::VoltageRange::mV100;
-    double scaleL = 0;
-    double scaleR = 0;
-    double divisionValueL = 0;
-    double divisionValueR = 0;
-    std::int32_t autoTimeBase = 0;
-    double pointSpacing = 0;
-    std::int32_t pointStride = 0;
-    std::array<std::int32_t, 7> timeBaseApplied{}; // bands 1..7 at indices 0..6
-
-    // Generators (sample units and Hz).
-    std::int32_t generatorMode = 0;
-    std::int32_t gen1Amplitude = 0;
-    std::int32_t gen1Frequency = 0;
-    std::int32_t gen2Amplitude = 0;
-    std::int32_t gen2Frequency = 0;
-    std::int32_t sweepRunning = 0;
 
     // ---- Menu bar ----
     QMenuBar* MainMenu1 = nullptr;

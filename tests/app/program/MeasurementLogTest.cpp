@@ -2,6 +2,7 @@
 #include "Form1TestRig.h"
 
 #include "app/program/MeasurementLog.h"
+#include "common/CsvFields.h"
 
 #include <gtest/gtest.h>
 
@@ -31,10 +32,23 @@ TEST(MeasurementLogTest, HeaderThenOneRowPerCallInColumnOrder) {
     std::ostringstream out;
     double now = 0.25;
     MeasurementLog log(out, [&now] { return now; });
-    log.WriteRow({46.5, 100, 532.25, 50, " 46.5mA", "   100Hz", " 532mV", "    50Hz", "100 mA",
-                  "1 V", "20 msec", 99.5, 50.25});
+    log.WriteRow({{},
+                  46.5,
+                  100,
+                  532.25,
+                  50,
+                  " 46.5mA",
+                  "   100Hz",
+                  " 532mV",
+                  "    50Hz",
+                  "100 mA",
+                  "1 V",
+                  "20 msec",
+                  99.5,
+                  50.25});
     now = 1.5;
-    log.WriteRow({0, 227.3, 0, 3150, " 0.0mA", "f > fmax", " 0.0mV", "f > fmax", "", "", "", 0, 0});
+    log.WriteRow(
+        {{}, 0, 227.3, 0, 3150, " 0.0mA", "f > fmax", " 0.0mV", "f > fmax", "", "", "", 0, 0});
 
     auto lines = Lines(out.str());
     ASSERT_EQ(lines.size(), 3u);
@@ -53,25 +67,25 @@ TEST(MeasurementLogTest, NumbersKeepEveryDigitAndAPointWhateverTheLocale) {
     const std::string before = std::setlocale(LC_NUMERIC, nullptr);
     std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
     const double value = 0.1 + 0.2; // not 0.3
-    const std::string text = app::NumberField(value);
+    const std::string text = common::NumberField(value);
     std::setlocale(LC_NUMERIC, before.c_str());
     EXPECT_EQ(std::stod(text), value);
     EXPECT_EQ(text.find(','), std::string::npos);
-    EXPECT_EQ(app::NumberField(1.0 / 3.0), "0.3333333333333333");
-    EXPECT_EQ(app::NumberField(-2), "-2");
+    EXPECT_EQ(common::NumberField(1.0 / 3.0), "0.3333333333333333");
+    EXPECT_EQ(common::NumberField(-2), "-2");
 }
 
 TEST(MeasurementLogTest, TextFieldsAreQuotedWithInnerQuotesDoubled) {
-    EXPECT_EQ(app::QuotedField(""), R"("")");
-    EXPECT_EQ(app::QuotedField("a,b"), R"("a,b")");
-    EXPECT_EQ(app::QuotedField(R"(say "hi")"), R"("say ""hi""")");
-    EXPECT_EQ(app::QuotedField("\"\""), R"("""""")");
+    EXPECT_EQ(common::QuotedField(""), R"("")");
+    EXPECT_EQ(common::QuotedField("a,b"), R"("a,b")");
+    EXPECT_EQ(common::QuotedField(R"(say "hi")"), R"("say ""hi""")");
+    EXPECT_EQ(common::QuotedField("\"\""), R"("""""")");
 }
 
 TEST(MeasurementLogTest, AFileLogIsCompleteAfterEveryRow) {
     const auto path = std::filesystem::temp_directory_path() / "osc_measurement_log_test.csv";
     auto log = MeasurementLog::Open(path.string());
-    log->WriteRow({1, 2, 3, 4, "a", "b", "c", "d", "1 A", "10 V", "", 5, 6});
+    log->WriteRow({{}, 1, 2, 3, 4, "a", "b", "c", "d", "1 A", "10 V", "", 5, 6});
     // Read while the log is still open: the row must already be on disk.
     std::ifstream in(path);
     std::stringstream text;
@@ -112,7 +126,7 @@ TEST(MeasurementLogTest, TheWindowLogsEachBlockOnceWithTheReadoutsItShows) {
     app::TForm1& form = *rig.form;
     std::ostringstream out;
     MeasurementLog log(out, [] { return 2.0; });
-    app::AttachMeasurementLog(form, log);
+    log.Follow(form.model);
 
     std::vector<char> block(32000);
     for (std::size_t k = 0; k < block.size(); k += 4) {
@@ -129,11 +143,12 @@ TEST(MeasurementLogTest, TheWindowLogsEachBlockOnceWithTheReadoutsItShows) {
     }
     auto lines = Lines(out.str());
     ASSERT_EQ(lines.size(), 3u);
-    const std::string expected =
-        "2," + app::NumberField(form.currentRms) + ",100," + app::NumberField(form.voltageRms) +
-        R"(,100," 445mA","   100Hz"," 976mV","   100Hz","500 mA","1 V",)"
-        R"("20 msec",)" +
-        app::NumberField(form.measuredFrequencyL) + "," + app::NumberField(form.measuredFrequencyR);
+    const std::string expected = "2," + common::NumberField(form.model.currentRms) + ",100," +
+                                 common::NumberField(form.model.voltageRms) +
+                                 R"(,100," 445mA","   100Hz"," 976mV","   100Hz","500 mA","1 V",)"
+                                 R"("20 msec",)" +
+                                 common::NumberField(form.model.measuredFrequencyL) + "," +
+                                 common::NumberField(form.model.measuredFrequencyR);
     EXPECT_EQ(lines[1], expected);
     EXPECT_EQ(lines[2], expected);
 }

@@ -92,3 +92,17 @@ TEST(OptionsTest, BadOrMissingValuesFail) {
     ExpectFailure({"--screenshot", ""}, "'--screenshot' needs a non-empty value");
     ExpectFailure({"--log", "a.csv", "--log", "b.csv"}, "more than once");
 }
+
+TEST(OptionsTest, CalibrationRequestCommandLineRefusesABadReferenceWithExitCodeTwo) {
+    const ParsedCommandLine bad = ParseCommandLine({"--calibrate", "current=-2mA"});
+    EXPECT_EQ(bad.action, ParsedCommandLine::Action::Fail);
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_NE(bad.message.find("above zero"), std::string::npos) << bad.message;
+    const ParsedCommandLine good = ParseCommandLine({"--calibrate=voltage=1,5V", "--audio", "sim"});
+    ASSERT_EQ(good.action, ParsedCommandLine::Action::Run) << good.message;
+    ASSERT_TRUE(good.options.calibrate);
+    EXPECT_DOUBLE_EQ(good.options.calibrate->reference, 1500);
+    EXPECT_TRUE(ParseCommandLine({"--calibration"}).options.listCalibration);
+    EXPECT_NE(app::UsageText().find("--calibrate"), std::string::npos);
+    EXPECT_NE(app::UsageText().find("--calibration"), std::string::npos);
+}

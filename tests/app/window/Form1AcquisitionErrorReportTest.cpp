@@ -95,10 +95,10 @@ TEST(ErrorReport, TheIdleCycleGoesOnAfterAFailingPass) {
     test::Form1Rig rig;
     TForm1& form = *rig.form;
     int passes = 0;
-    form.OnBlockMeasured = [&] {
+    const auto subscription = form.model.Subscribe([&](const instrument::Readings&) {
         ++passes;
         throw std::runtime_error("log disk full");
-    };
+    });
     std::vector<char> block(32000);
     int size = 32000;
     form.AudioIn1BufferFilled(block.data(), size);

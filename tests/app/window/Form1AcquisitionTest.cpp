@@ -113,19 +113,19 @@ TEST(Form1Acquisition, IdlePassesDuringABurstChangeNothing) {
 TEST(Form1Acquisition, ABlockOverwritesOnlyItsOwnPositionsSignExtended) {
     Form1Rig rig;
     TForm1& form = *rig.form;
-    form.captureSamples[15999] = 5;
-    form.captureSamples[16000] = 777;
-    form.captureSamples[44100] = -9;
+    form.model.captureSamples[15999] = 5;
+    form.model.captureSamples[16000] = 777;
+    form.model.captureSamples[44100] = -9;
     Deliver(form, Block([](int k) { return static_cast<std::int16_t>(k == 0 ? -32768 : k); },
                         [](int k) { return static_cast<std::int16_t>(k == 7999 ? -1 : 32767); }));
-    EXPECT_EQ(form.captureCount, 16000);
-    EXPECT_EQ(form.captureSamples[0], -32768);
-    EXPECT_EQ(form.captureSamples[1], 32767);
-    EXPECT_EQ(form.captureSamples[2], 1);
-    EXPECT_EQ(form.captureSamples[15998], 7999);
-    EXPECT_EQ(form.captureSamples[15999], -1);
-    EXPECT_EQ(form.captureSamples[16000], 777);
-    EXPECT_EQ(form.captureSamples[44100], -9);
+    EXPECT_EQ(form.model.captureCount, 16000);
+    EXPECT_EQ(form.model.captureSamples[0], -32768);
+    EXPECT_EQ(form.model.captureSamples[1], 32767);
+    EXPECT_EQ(form.model.captureSamples[2], 1);
+    EXPECT_EQ(form.model.captureSamples[15998], 7999);
+    EXPECT_EQ(form.model.captureSamples[15999], -1);
+    EXPECT_EQ(form.model.captureSamples[16000], 777);
+    EXPECT_EQ(form.model.captureSamples[44100], -9);
 }
 
 TEST(Form1Acquisition, AnOversizedOrOddBlockStaysInsideTheCaptureArray) {
@@ -134,8 +134,8 @@ TEST(Form1Acquisition, AnOversizedOrOddBlockStaysInsideTheCaptureArray) {
     std::vector<char> big(2 * 50000, 0x01); // more values than the array holds
     int size = static_cast<int>(big.size()) + 1;
     EXPECT_FALSE(form.AudioIn1BufferFilled(big.data(), size));
-    EXPECT_EQ(form.captureCount, 50000);
-    EXPECT_EQ(form.captureSamples[44100], 0x0101);
+    EXPECT_EQ(form.model.captureCount, 50000);
+    EXPECT_EQ(form.model.captureSamples[44100], 0x0101);
     // The measurements read the missing positions as silence instead of past the array.
     form.DrawTraces();
     EXPECT_FALSE(Text(form.Edit4).empty());
@@ -150,16 +150,16 @@ TEST(Form1Acquisition, ReadoutsOfAConstantLevelBlock) {
     form.MyIdleEvent(nullptr, done);
     // Position 0 takes no part and the block's second half is silent:
     // sqrt(7999 c^2 / 16000) * scale.
-    EXPECT_NEAR(form.currentRms, 445.449429, 1e-6);
-    EXPECT_NEAR(form.voltageRms, 975.746368, 1e-6);
+    EXPECT_NEAR(form.model.currentRms, 445.449429, 1e-6);
+    EXPECT_NEAR(form.model.voltageRms, 975.746368, 1e-6);
     EXPECT_EQ(Text(form.Edit4), " 445mA");
     EXPECT_EQ(Text(form.Edit1), " 976mV");
-    EXPECT_EQ(form.peakL, 10000);
-    EXPECT_EQ(form.maxL, 10000);
-    EXPECT_EQ(form.minL, 0);
-    EXPECT_EQ(form.peakR, 3000);
-    EXPECT_EQ(form.maxR, 0);
-    EXPECT_EQ(form.minR, -3000);
+    EXPECT_EQ(form.model.peakL, 10000);
+    EXPECT_EQ(form.model.maxL, 10000);
+    EXPECT_EQ(form.model.minL, 0);
+    EXPECT_EQ(form.model.peakR, 3000);
+    EXPECT_EQ(form.model.maxR, 0);
+    EXPECT_EQ(form.model.minR, -3000);
     // The time base follows generator 1 (100 Hz) after start-up.
     EXPECT_EQ(Text(form.Edit12), "   100Hz");
     EXPECT_EQ(Text(form.Edit8), "   100Hz");
@@ -170,10 +170,10 @@ TEST(Form1Acquisition, ReadoutsOfAConstantLevelBlock) {
 TEST(Form1Acquisition, BeforeTheFirstBlockTheReadoutsShowSilence) {
     Form1Rig rig;
     TForm1& form = *rig.form;
-    form.generatorTimeBase = 0;
+    form.model.generatorTimeBase = 0;
     bool done = true;
     form.MyIdleEvent(nullptr, done);
-    EXPECT_EQ(form.captureCount, 32000);
+    EXPECT_EQ(form.model.captureCount, 32000);
     EXPECT_EQ(Text(form.Edit4), " 0.0mA");
     EXPECT_EQ(Text(form.Edit1), " 0.0mV");
     EXPECT_EQ(Text(form.Edit12), "f > fmax");
@@ -183,7 +183,7 @@ TEST(Form1Acquisition, BeforeTheFirstBlockTheReadoutsShowSilence) {
 TEST(Form1Acquisition, AMeasuredFrequencyUpToTheLimitHidesTheWarning) {
     Form1Rig rig;
     TForm1& form = *rig.form;
-    form.generatorTimeBase = 0;
+    form.model.generatorTimeBase = 0;
     form.Panel14->show();
     auto sine = [](int k) {
         return static_cast<std::int16_t>(
@@ -191,8 +191,8 @@ TEST(Form1Acquisition, AMeasuredFrequencyUpToTheLimitHidesTheWarning) {
     };
     Deliver(form, Block(sine, sine));
     form.DrawTraces();
-    EXPECT_NEAR(form.measuredFrequencyL, 441, 441 * 0.05);
-    EXPECT_NEAR(form.frequencyR, 441, 441 * 0.05);
+    EXPECT_NEAR(form.model.measuredFrequencyL, 441, 441 * 0.05);
+    EXPECT_NEAR(form.model.frequencyR, 441, 441 * 0.05);
     EXPECT_TRUE(Text(form.Edit12).ends_with("Hz")) << Text(form.Edit12);
     EXPECT_TRUE(form.Panel14->isHidden());
 }
@@ -208,7 +208,7 @@ TEST(Form1Acquisition, ModeSwitchFreezesThePictureAndComesBack) {
     ASSERT_EQ(Pixel(form, mark), 0xFFFFFFFF);
 
     form.Button3->click();
-    EXPECT_EQ(form.periodicMode, 0);
+    EXPECT_EQ(form.model.periodicMode, 0);
     EXPECT_EQ(form.Button3->text(), "periodické");
     EXPECT_EQ(Pixel(form, mark), 0xFF000000) << "switching to single-shot repaints";
     form.RepaintWindow();
@@ -221,7 +221,7 @@ TEST(Form1Acquisition, ModeSwitchFreezesThePictureAndComesBack) {
     EXPECT_NE(Pixel(form, kGridPoint), kGrid) << "single-shot passes leave the picture";
 
     form.Button3Click(form.Button3);
-    EXPECT_EQ(form.periodicMode, 1);
+    EXPECT_EQ(form.model.periodicMode, 1);
     EXPECT_EQ(form.Button3->text(), "jednorázové");
     form.MyIdleEvent(nullptr, done);
     EXPECT_EQ(Pixel(form, kGridPoint), kGrid);
@@ -269,7 +269,8 @@ TEST(Form1Acquisition, EachBlockIsReportedOnceByTheFirstPassThatMeasuredIt) {
     Form1Rig rig;
     TForm1& form = *rig.form;
     std::vector<std::string> reported;
-    form.OnBlockMeasured = [&] { reported.push_back(Text(form.Edit4)); };
+    const auto subscription = form.model.Subscribe(
+        [&](const instrument::Readings&) { reported.push_back(Text(form.Edit4)); });
     bool done = true;
     form.MyIdleEvent(nullptr, done);
     EXPECT_TRUE(reported.empty()) << "no block has arrived yet";

@@ -25,12 +25,12 @@ using test::Form1Rig;
 void SineBlock(TForm1& form, double amplitudeR, double amplitudeL) {
     for (int k = 0; k < 8000; ++k) {
         const double s = std::sin(2 * std::numbers::pi * 441 * k / 44100);
-        form.captureSamples[static_cast<std::size_t>(2 * k)] =
+        form.model.captureSamples[static_cast<std::size_t>(2 * k)] =
             static_cast<std::int32_t>(std::lround(amplitudeR * s));
-        form.captureSamples[static_cast<std::size_t>(2 * k + 1)] =
+        form.model.captureSamples[static_cast<std::size_t>(2 * k + 1)] =
             static_cast<std::int32_t>(std::lround(amplitudeL * s));
     }
-    form.captureCount = 16000;
+    form.model.captureCount = 16000;
 }
 
 // Two display cycles: the first ranges, the second draws on the settled ranges.
@@ -74,12 +74,8 @@ Shown ShownBy(TForm1& f) {
     for (QLineEdit* edit : {f.Edit4, f.Edit1}) {
         texts.push_back(edit->text().remove(QRegularExpression(QStringLiteral("[ 0-9.]"))));
     }
-    return {f.appliedRangeL,
-            f.appliedRangeR,
-            texts,
-            f.currentRms,
-            f.voltageRms,
-            TraceRows(f, display::kYellow),
+    return {f.model.appliedRangeL,       f.model.appliedRangeR, texts,
+            f.model.currentRms,          f.model.voltageRms,    TraceRows(f, display::kYellow),
             TraceRows(f, display::kAqua)};
 }
 
@@ -129,7 +125,7 @@ TEST(Form1Calibration, OptimumKeepsTheWindowCoherent) {
     Settle(*calibrated.form, 6000, 3000);
     Settle(*reference.form, 3000, 6000);
     ExpectSameScreen(ShownBy(*calibrated.form), ShownBy(*reference.form));
-    EXPECT_EQ(calibrated.form->currentScale, 0.02644596 * 2.0);
+    EXPECT_EQ(calibrated.form->model.currentScale, 0.02644596 * 2.0);
 }
 
 TEST(Form1Calibration, BeyondFullScaleTheLargestRangeStaysAndReadoutsStayCalibrated) {
@@ -140,14 +136,14 @@ TEST(Form1Calibration, BeyondFullScaleTheLargestRangeStaysAndReadoutsStayCalibra
         Settle(*calibrated.form, 16000, 16000);
         Settle(*reference.form, 16000, 16000);
         TForm1& f = *calibrated.form;
-        EXPECT_EQ(f.appliedRangeL, display::CurrentRange::A1);
-        EXPECT_EQ(f.appliedRangeR, display::VoltageRange::V10); // the largest automatic band
+        EXPECT_EQ(f.model.appliedRangeL, display::CurrentRange::A1);
+        EXPECT_EQ(f.model.appliedRangeR, display::VoltageRange::V10); // the largest automatic band
         EXPECT_EQ(f.Edit2->text(), "+ A");
         EXPECT_EQ(f.Edit18->text(), "+ V");
-        EXPECT_NEAR(f.currentRms, factor * reference.form->currentRms,
-                    1e-9 * factor * reference.form->currentRms);
-        EXPECT_NEAR(f.voltageRms, factor * reference.form->voltageRms,
-                    1e-9 * factor * reference.form->voltageRms);
+        EXPECT_NEAR(f.model.currentRms, factor * reference.form->model.currentRms,
+                    1e-9 * factor * reference.form->model.currentRms);
+        EXPECT_NEAR(f.model.voltageRms, factor * reference.form->model.voltageRms,
+                    1e-9 * factor * reference.form->model.voltageRms);
     }
 }
 
@@ -158,8 +154,8 @@ TEST(Form1Calibration, OptimumPutsTheUnitLabelsBackWithTheRanges) {
     ASSERT_EQ(f.Edit18->text(), "+ V");
     ASSERT_EQ(f.Edit2->text(), "+ A");
     f.Button2Click(f.Button2);
-    EXPECT_EQ(f.appliedRangeL, display::CurrentRange::mA100);
-    EXPECT_EQ(f.appliedRangeR, display::VoltageRange::mV100);
+    EXPECT_EQ(f.model.appliedRangeL, display::CurrentRange::mA100);
+    EXPECT_EQ(f.model.appliedRangeR, display::VoltageRange::mV100);
     EXPECT_EQ(f.Edit18->text(), "+mV");
     EXPECT_EQ(f.Edit19->text(), "-mV");
     EXPECT_EQ(f.Edit2->text(), "mA");

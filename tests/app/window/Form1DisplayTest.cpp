@@ -29,21 +29,21 @@ class DisplayCycle : public ::testing::Test {
 protected:
     DisplayCycle() {
         form.idleTimer->stop(); // the test runs the cycles itself
-        form.generatorTimeBase = 0;
-        form.autoTimeBase = 0;
+        form.model.generatorTimeBase = 0;
+        form.model.autoTimeBase = 0;
         form.ComboBox1->setCurrentIndex(3); // 20 msec: stride 1, spacing 0.83
-        form.autoTimeBase = 0;
-        form.generatorTimeBase = 0;
+        form.model.autoTimeBase = 0;
+        form.model.generatorTimeBase = 0;
     }
 
     // A block of 8000 frames; R falls to `low` for 100 samples every 400, L stays at `levelL`.
     void Block(std::int32_t low, std::int32_t levelL = 0) {
         for (int k = 0; k < 8000; ++k) {
-            form.captureSamples[static_cast<std::size_t>(2 * k)] =
+            form.model.captureSamples[static_cast<std::size_t>(2 * k)] =
                 k % 400 >= 200 && k % 400 < 300 ? low : 0;
-            form.captureSamples[static_cast<std::size_t>(2 * k + 1)] = levelL;
+            form.model.captureSamples[static_cast<std::size_t>(2 * k + 1)] = levelL;
         }
-        form.captureCount = 16000;
+        form.model.captureCount = 16000;
     }
 
     Rgb At(int x, int y) { return form.Framebuffer().PixelAt(x, y); }
@@ -69,7 +69,7 @@ protected:
 };
 
 TEST_F(DisplayCycle, OneCycleDrawsCentreLineTracesTimeLabelsAndScales) {
-    form.autoRangeR = 0;
+    form.model.autoRangeR = 0;
     form.ComboBox10->setCurrentIndex(9); // 100 mV, the range already applied
     Block(-200);
     form.DrawTraces();
@@ -92,7 +92,7 @@ TEST_F(DisplayCycle, OneCycleDrawsCentreLineTracesTimeLabelsAndScales) {
 }
 
 TEST_F(DisplayCycle, HiddenTraceIsErasedAndNotDrawn) {
-    form.autoRangeR = 0;
+    form.model.autoRangeR = 0;
     form.ComboBox10->setCurrentIndex(9);
     Block(-200);
     form.DrawTraces();
@@ -111,8 +111,8 @@ TEST_F(DisplayCycle, NoTriggerItemMeasuresButDrawsNothing) {
     form.ComboBox4->setCurrentIndex(-1);
     Block(-300, 5000);
     form.DrawTraces();
-    EXPECT_EQ(form.peakL, 5000);
-    EXPECT_EQ(form.appliedRangeL, display::CurrentRange::mA500);
+    EXPECT_EQ(form.model.peakL, 5000);
+    EXPECT_EQ(form.model.appliedRangeL, display::CurrentRange::mA500);
     EXPECT_EQ(Count(kWhite, 0, 0, 799, 525), 0);
     EXPECT_EQ(Count(kYellow, 0, 0, 799, 525), 0);
 }
@@ -123,7 +123,7 @@ TEST_F(DisplayCycle, RangeAndTimeBaseChangesRepaintAndUnchangedOnesDoNot) {
         std::function<void(TForm1&)> change;
         bool repaint;
     };
-    const auto peak175 = [](TForm1& f) { f.captureSamples[401 * 2] = -175; };
+    const auto peak175 = [](TForm1& f) { f.model.captureSamples[401 * 2] = -175; };
     const auto manualR = [](int item) {
         return [item](TForm1& f) {
             f.ComboBox10->setCurrentIndex(item);
@@ -155,7 +155,7 @@ TEST_F(DisplayCycle, RangeAndTimeBaseChangesRepaintAndUnchangedOnesDoNot) {
         form.DrawTraces();
         EXPECT_EQ(Repainted(), step.repaint) << step.what;
     }
-    EXPECT_EQ(form.pointSpacing, 17.0);
+    EXPECT_EQ(form.model.pointSpacing, 17.0);
     EXPECT_EQ(form.Edit18->text(), "+mV");
 }
 
@@ -165,25 +165,25 @@ TEST_F(DisplayCycle, TimeBaseBoxSetsTheModes) {
         form.ComboBox1Click(form.ComboBox1);
     };
     choose(8);
-    EXPECT_EQ(form.generatorTimeBase, 1);
-    EXPECT_EQ(form.autoTimeBase, 1);
+    EXPECT_EQ(form.model.generatorTimeBase, 1);
+    EXPECT_EQ(form.model.autoTimeBase, 1);
     choose(0);
-    EXPECT_EQ(form.generatorTimeBase, 0);
-    EXPECT_EQ(form.autoTimeBase, 1);
+    EXPECT_EQ(form.model.generatorTimeBase, 0);
+    EXPECT_EQ(form.model.autoTimeBase, 1);
     choose(3);
-    EXPECT_EQ(form.autoTimeBase, 0);
+    EXPECT_EQ(form.model.autoTimeBase, 0);
     form.ComboBox9->setCurrentIndex(2);
     form.ComboBox9Click(form.ComboBox9);
-    EXPECT_EQ(form.autoRangeL, 0);
+    EXPECT_EQ(form.model.autoRangeL, 0);
     form.ComboBox9->setCurrentIndex(0);
     form.ComboBox9Click(form.ComboBox9);
-    EXPECT_EQ(form.autoRangeL, 1);
+    EXPECT_EQ(form.model.autoRangeL, 1);
 }
 
 TEST_F(DisplayCycle, ClearingInSingleShotRedrawsTheSameBlock) {
-    form.autoRangeR = 0;
+    form.model.autoRangeR = 0;
     form.ComboBox10->setCurrentIndex(9);
-    form.periodicMode = 0;
+    form.model.periodicMode = 0;
     Block(-200);
     form.DrawTraces();
     Mark();

@@ -90,7 +90,7 @@ TEST(GeneratorOutput, Generator1FollowsTheAutomaticGeneratorsSteps) {
     TForm1& form = *rig.form;
     form.zobrazit3->trigger();
     form.Button203->click(); // 100 to 200 Hz in steps of 10
-    while (form.sweepRunning == 1) {
+    while (form.model.sweepRunning == 1) {
         form.Timer1Timer(form.Timer1);
         rig.Play(kBlock);
     }

@@ -52,14 +52,14 @@ TEST(Form1Generators, StartUpOutputIsGenerator1At100HzAnd32000) {
 TEST(Form1Generators, OutputFollowsTheParametersAtTheNextBlock) {
     Form1Rig rig;
     TForm1& form = *rig.form;
-    form.gen1Amplitude = 0;
+    form.model.gen1Amplitude = 0;
     int size = 0;
     bool produced = false;
     auto silent = Fill(form, size, produced);
     EXPECT_TRUE(std::all_of(silent.begin(), silent.end(), [](auto v) { return v == 0; }));
 
-    form.gen2Amplitude = 32000;
-    form.gen2Frequency = 100;
+    form.model.gen2Amplitude = 32000;
+    form.model.gen2Frequency = 100;
     auto second = Fill(form, size, produced);
     EXPECT_EQ(second[110], 32000) << "generator 2 alone";
 }
@@ -67,7 +67,7 @@ TEST(Form1Generators, OutputFollowsTheParametersAtTheNextBlock) {
 TEST(Form1Generators, SweptBlockReadsThePanelFields) {
     Form1Rig rig;
     TForm1& form = *rig.form;
-    form.generatorMode = 1;
+    form.model.generatorMode = 1;
     form.Edit106->setText("100");
     form.Edit110->setText("500");
     int size = kOutputBytes;
@@ -77,20 +77,20 @@ TEST(Form1Generators, SweptBlockReadsThePanelFields) {
     EXPECT_EQ(size, 10000);
     EXPECT_EQ(samples[0], 0);
     // 20 Hz rising 1 Hz every 20 samples: 250 rises in the block.
-    EXPECT_EQ(form.rampStepSamples, 20);
-    EXPECT_EQ(form.rampFrequency, 270);
-    EXPECT_EQ(form.rampStepCounter, 0);
+    EXPECT_EQ(form.model.rampStepSamples, 20);
+    EXPECT_EQ(form.model.rampFrequency, 270);
+    EXPECT_EQ(form.model.rampStepCounter, 0);
 
     form.Edit106->setText("");
     Fill(form, size, produced);
     EXPECT_EQ(Text(form.Edit106), "1") << "an empty field reads as 1";
-    EXPECT_EQ(form.rampFrequency, 1 + 250);
+    EXPECT_EQ(form.model.rampFrequency, 1 + 250);
 }
 
 TEST(Form1Generators, ATypedSweepFieldThatIsNoNumberFailsTheBlock) {
     Form1Rig rig;
     TForm1& form = *rig.form;
-    form.generatorMode = 1;
+    form.model.generatorMode = 1;
     form.Edit106->setText("");
     form.Edit110->setText("5x");
     int size = kOutputBytes;
@@ -112,7 +112,7 @@ TEST(Form1Generators, OutputRecoversAfterSweepErrorsEmptiedTheRing) {
     rig.dispatcher.Drain();
     ASSERT_TRUE(form.AudioOut1.DeviceOpen());
 
-    form.generatorMode = 1;
+    form.model.generatorMode = 1;
     form.Edit110->setText("abc");
     // Every queued block plays out and each refill fails.
     for (int i = 0; i < 6; ++i) {
@@ -139,10 +139,10 @@ TEST(Form1Generators, OutputRecoversAfterSweepErrorsEmptiedTheRing) {
 TEST(Form1Generators, AmplitudeScrollBarSetsAmplitudeAndReadout) {
     Form1Rig rig;
     TForm1& form = *rig.form;
-    EXPECT_EQ(form.gen1Amplitude, 32000);
+    EXPECT_EQ(form.model.gen1Amplitude, 32000);
     EXPECT_EQ(Text(form.Edit13), "1828");
     form.ScrollBar4->setValue(16384);
-    EXPECT_EQ(form.gen1Amplitude, 16384);
+    EXPECT_EQ(form.model.gen1Amplitude, 16384);
     EXPECT_EQ(Text(form.Edit13), "936");
     form.ScrollBar4->setValue(32767);
     EXPECT_EQ(Text(form.Edit13), "1872");
@@ -152,7 +152,7 @@ TEST(Form1Generators, FrequencyScrollBarInTheHertzBand) {
     Form1Rig rig;
     TForm1& form = *rig.form;
     form.ScrollBar5->setValue(999);
-    EXPECT_EQ(form.gen1Frequency, 999);
+    EXPECT_EQ(form.model.gen1Frequency, 999);
     EXPECT_EQ(Text(form.Edit14), " 999");
     EXPECT_EQ(Text(form.Edit3), " Hz");
     EXPECT_EQ(form.ScrollBar5->pageStep(), 10);
@@ -174,7 +174,7 @@ TEST(Form1Generators, FrequencyScrollBarInTheKilohertzBand) {
                    Case{2500, 2500, " 2.5", false}, Case{2600, 2600, " 2.6", true},
                    Case{4000, 4000, " 4.0", true}, Case{12340, 12300, " 12.3", true}}) {
         form.ScrollBar5->setValue(c.position);
-        EXPECT_EQ(form.gen1Frequency, c.frequency) << c.position;
+        EXPECT_EQ(form.model.gen1Frequency, c.frequency) << c.position;
         if (c.text != nullptr) { // a tie of the last decimal is the number formatter's
             EXPECT_EQ(Text(form.Edit14), c.text) << c.position;
         }
@@ -195,15 +195,15 @@ TEST(Form1Generators, FrequencyChangeRestartsCaptureAndRedrawsWhenPeriodic) {
     rig.card.AdvanceFrames(4 * 8000);
     rig.dispatcher.Drain();
     ASSERT_FALSE(form.AudioIn1.DeviceOpen()) << "the start-up burst is over";
-    form.captureSamples.fill(0);
-    form.captureCount = 16000;
+    form.model.captureSamples.fill(0);
+    form.model.captureCount = 16000;
     form.ScrollBar5->setValue(500);
     EXPECT_TRUE(form.AudioIn1.DeviceOpen());
     EXPECT_EQ(Text(form.Edit4), " 0.0mA") << "periodic: measured at once";
 
     form.Button3Click(nullptr); // single-shot
     for (int k = 1; k < 16000; k += 2) {
-        form.captureSamples[k] = 10000;
+        form.model.captureSamples[k] = 10000;
     }
     form.ScrollBar5->setValue(600);
     EXPECT_EQ(Text(form.Edit4), " 0.0mA") << "single-shot: no redraw";

@@ -34,14 +34,15 @@ struct Instrument {
         rig.form->SetIdleMode(mode);
         busy = mode == IdleMode::Busy;
         TForm1& f = *rig.form;
-        f.OnBlockMeasured = [this, &f] {
-            rows.push_back(
-                f.Edit4->text().toStdString() + "|" + f.Edit12->text().toStdString() + "|" +
-                f.Edit1->text().toStdString() + "|" + f.Edit8->text().toStdString() + "|" +
-                std::to_string(f.measuredFrequencyL) + "|" + std::to_string(f.measuredFrequencyR) +
-                "|" + std::to_string(static_cast<int>(f.appliedRangeL)) + "|" +
-                std::to_string(static_cast<int>(f.appliedRangeR)));
-        };
+        subscription = f.model.Subscribe([this, &f](const instrument::Readings&) {
+            rows.push_back(f.Edit4->text().toStdString() + "|" + f.Edit12->text().toStdString() +
+                           "|" + f.Edit1->text().toStdString() + "|" +
+                           f.Edit8->text().toStdString() + "|" +
+                           std::to_string(f.model.measuredFrequencyL) + "|" +
+                           std::to_string(f.model.measuredFrequencyR) + "|" +
+                           std::to_string(static_cast<int>(f.model.appliedRangeL)) + "|" +
+                           std::to_string(static_cast<int>(f.model.appliedRangeR)));
+        });
     }
 
     // The idle passes that the event loop would run before it next waits for an event.
@@ -65,6 +66,7 @@ struct Instrument {
     Form1Rig rig;
     bool busy = false;
     std::vector<std::string> rows;
+    instrument::Instrument::Subscription subscription;
 };
 
 void Choose(QComboBox* box, int item) {

@@ -101,46 +101,46 @@ TEST(Form1Startup, GeneratorScrollBarsHoldTheirWorkingRanges) {
     EXPECT_EQ(form.ScrollBar4->minimum(), 0);
     EXPECT_EQ(form.ScrollBar4->maximum(), 32767);
     EXPECT_EQ(form.ScrollBar4->value(), 32000);
-    EXPECT_EQ(form.gen1Frequency, 100);
-    EXPECT_EQ(form.gen1Amplitude, 32000);
-    EXPECT_EQ(form.gen2Amplitude, 0);
-    EXPECT_EQ(form.gen2Frequency, 0);
-    EXPECT_EQ(form.generatorMode, 0);
+    EXPECT_EQ(form.model.gen1Frequency, 100);
+    EXPECT_EQ(form.model.gen1Amplitude, 32000);
+    EXPECT_EQ(form.model.gen2Amplitude, 0);
+    EXPECT_EQ(form.model.gen2Frequency, 0);
+    EXPECT_EQ(form.model.generatorMode, 0);
 }
 
 TEST(Form1Startup, ProgramWideVariablesTakeTheirStartValues) {
     Form1Rig rig;
     TForm1& form = *rig.form;
-    EXPECT_EQ(form.captureCount, 32000);
-    EXPECT_EQ(form.periodicMode, 1);
-    EXPECT_EQ(form.halfWaveStartR, 1);
-    EXPECT_DOUBLE_EQ(form.currentScale, 0.063);
-    EXPECT_DOUBLE_EQ(form.voltageScale, 0.46);
+    EXPECT_EQ(form.model.captureCount, 32000);
+    EXPECT_EQ(form.model.periodicMode, 1);
+    EXPECT_EQ(form.model.halfWaveStartR, 1);
+    EXPECT_DOUBLE_EQ(form.model.currentScale, 0.063);
+    EXPECT_DOUBLE_EQ(form.model.voltageScale, 0.46);
     EXPECT_DOUBLE_EQ(form.gainL, 0.088);
     EXPECT_DOUBLE_EQ(form.gainR, 0.65);
     EXPECT_EQ(form.traceWidth, 1);
     // Setting generator 1's frequency runs one display cycle on the still empty block, which
     // ranges both channels down to their smallest automatic range and applies a time base.
-    EXPECT_DOUBLE_EQ(form.divisionValueL, 0.1);
-    EXPECT_DOUBLE_EQ(form.divisionValueR, 1.0);
-    EXPECT_DOUBLE_EQ(form.scaleL, 100.0);
-    EXPECT_DOUBLE_EQ(form.scaleR, 10.0);
+    EXPECT_DOUBLE_EQ(form.model.divisionValueL, 0.1);
+    EXPECT_DOUBLE_EQ(form.model.divisionValueR, 1.0);
+    EXPECT_DOUBLE_EQ(form.model.scaleL, 100.0);
+    EXPECT_DOUBLE_EQ(form.model.scaleR, 10.0);
     EXPECT_EQ(form.gridVisible, 1);
     EXPECT_EQ(form.gridBrightness, 75);
     EXPECT_DOUBLE_EQ(form.gridUnit, 3.8);
-    EXPECT_EQ(form.pointStride, 1);
-    EXPECT_EQ(form.smoothingL, 16);
-    EXPECT_EQ(form.smoothingR, 16);
-    EXPECT_EQ(form.appliedRangeL, display::CurrentRange::mA1);
-    EXPECT_EQ(form.appliedRangeR, display::VoltageRange::mV10);
-    EXPECT_EQ(form.timeBaseApplied, (std::array<std::int32_t, 7>{0, 0, 0, 0, 0, 0, 1}));
-    EXPECT_EQ(form.autoTimeBase, 1);
-    EXPECT_EQ(form.generatorTimeBase, 1);
-    EXPECT_EQ(form.autoRangeL, 1);
-    EXPECT_EQ(form.autoRangeR, 1);
-    EXPECT_DOUBLE_EQ(form.frequencyL, 40.0);
-    EXPECT_DOUBLE_EQ(form.frequencyR, 40.0);
-    EXPECT_EQ(form.sweepRunning, 0);
+    EXPECT_EQ(form.model.pointStride, 1);
+    EXPECT_EQ(form.model.smoothingL, 16);
+    EXPECT_EQ(form.model.smoothingR, 16);
+    EXPECT_EQ(form.model.appliedRangeL, display::CurrentRange::mA1);
+    EXPECT_EQ(form.model.appliedRangeR, display::VoltageRange::mV10);
+    EXPECT_EQ(form.model.timeBaseApplied, (std::array<std::int32_t, 7>{0, 0, 0, 0, 0, 0, 1}));
+    EXPECT_EQ(form.model.autoTimeBase, 1);
+    EXPECT_EQ(form.model.generatorTimeBase, 1);
+    EXPECT_EQ(form.model.autoRangeL, 1);
+    EXPECT_EQ(form.model.autoRangeR, 1);
+    EXPECT_DOUBLE_EQ(form.model.frequencyL, 40.0);
+    EXPECT_DOUBLE_EQ(form.model.frequencyR, 40.0);
+    EXPECT_EQ(form.model.sweepRunning, 0);
     EXPECT_EQ(form.showTraceL, 1);
     EXPECT_EQ(form.showTraceR, 1);
 }

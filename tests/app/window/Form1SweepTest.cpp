@@ -50,7 +50,7 @@ std::vector<std::int32_t> Ticks(TForm1& form) {
     std::vector<std::int32_t> frequencies;
     for (int tick = 0; form.Timer1->isActive() && tick < 1000; ++tick) {
         form.Timer1Timer(form.Timer1);
-        frequencies.push_back(form.gen1Frequency);
+        frequencies.push_back(form.model.gen1Frequency);
     }
     return frequencies;
 }
@@ -70,16 +70,16 @@ TEST(AutomaticGenerator, RunsFromItsFieldsAndStopsOnTheLastStep) {
         TForm1& form = *rig.form;
         StartRun(form, c.fields);
         EXPECT_EQ(form.Button203->text().toStdString(), "stop");
-        EXPECT_EQ(form.sweepRunning, 1);
+        EXPECT_EQ(form.model.sweepRunning, 1);
         EXPECT_EQ(form.Timer1->interval(), 1000);
-        std::vector<std::int32_t> seen{form.gen1Frequency};
+        std::vector<std::int32_t> seen{form.model.gen1Frequency};
         for (std::int32_t f : Ticks(form)) {
             seen.push_back(f);
         }
         EXPECT_EQ(seen, c.frequencies) << c.fields.step;
         EXPECT_EQ(Text(form.Edit14), std::string(" ") + std::to_string(c.frequencies.back()));
         EXPECT_EQ(form.Button203->text().toStdString(), "start");
-        EXPECT_EQ(form.sweepRunning, 0);
+        EXPECT_EQ(form.model.sweepRunning, 0);
     }
 }
 
@@ -91,8 +91,8 @@ TEST(AutomaticGenerator, OutOfRangeAndEmptyFieldsAreReplacedByTheValuesUsed) {
     EXPECT_EQ(Text(form.Edit216), "21");
     EXPECT_EQ(Text(form.Edit223), "1");
     EXPECT_EQ(Text(form.Edit222), "1");
-    EXPECT_EQ(form.sweepFrom, 20);
-    EXPECT_EQ(form.sweepStepCount, 1);
+    EXPECT_EQ(form.model.sweepFrom, 20);
+    EXPECT_EQ(form.model.sweepStepCount, 1);
     form.Button203->click(); // stop
     form.Edit222->setText("3");
     form.Button203->click();
@@ -122,7 +122,7 @@ TEST(AutomaticGenerator, KilohertzRangeRoundsToWholeHundreds) {
     form.ComboBox8->setCurrentIndex(2);
     form.ComboBox8Click(nullptr);
     StartRun(form, {"1000", "1200", "50", "1"});
-    std::vector<std::int32_t> seen{form.gen1Frequency};
+    std::vector<std::int32_t> seen{form.model.gen1Frequency};
     for (std::int32_t f : Ticks(form)) {
         seen.push_back(f);
     }
@@ -157,7 +157,7 @@ TEST(AutomaticGenerator, AFieldThatIsNoNumberFailsThePressAndTheRunGoesOn) {
     EXPECT_EQ(reports.Messages(), std::vector<std::string>{"'ten' is not a valid integer value"});
     EXPECT_EQ(Text(form.Edit206), "20") << "read before the failing field";
     EXPECT_TRUE(form.Timer1->isActive());
-    EXPECT_EQ(form.sweepRunning, 1);
+    EXPECT_EQ(form.model.sweepRunning, 1);
 }
 
 TEST(AutomaticGenerator, ShowingThePanelEndsTheSweepAndSilencesGenerator2) {
@@ -166,11 +166,11 @@ TEST(AutomaticGenerator, ShowingThePanelEndsTheSweepAndSilencesGenerator2) {
     form.zobrazit2->trigger();
     form.zobrazit4->trigger();
     EXPECT_TRUE(form.Panel410->isHidden());
-    EXPECT_EQ(form.gen2Amplitude, 0);
+    EXPECT_EQ(form.model.gen2Amplitude, 0);
     form.Button103->click();
-    EXPECT_EQ(form.generatorMode, 1);
+    EXPECT_EQ(form.model.generatorMode, 1);
     form.zobrazit3->trigger();
-    EXPECT_EQ(form.generatorMode, 0);
+    EXPECT_EQ(form.model.generatorMode, 0);
     EXPECT_TRUE(form.Panel110->isHidden());
     EXPECT_FALSE(form.Panel215->isHidden());
     EXPECT_TRUE(form.Panel215->isEnabled());
@@ -184,17 +184,17 @@ TEST(SweptGenerator, StartSwitchesTheOutputAndCancelReturnsIt) {
     form.zobrazit4->trigger();
     EXPECT_FALSE(form.Panel110->isHidden());
     form.Button103->click();
-    EXPECT_EQ(form.generatorMode, 1);
+    EXPECT_EQ(form.model.generatorMode, 1);
     EXPECT_EQ(form.ComboBox1->currentIndex(), 1);
-    EXPECT_EQ(form.autoTimeBase, 0);
-    EXPECT_EQ(form.generatorTimeBase, 0);
+    EXPECT_EQ(form.model.autoTimeBase, 0);
+    EXPECT_EQ(form.model.generatorTimeBase, 0);
     form.zruit4->trigger(); // hides the panel only
     EXPECT_TRUE(form.Panel110->isHidden());
-    EXPECT_EQ(form.generatorMode, 1);
+    EXPECT_EQ(form.model.generatorMode, 1);
     form.zobrazit4->trigger();
     form.Button104->click();
     EXPECT_TRUE(form.Panel110->isHidden());
-    EXPECT_EQ(form.generatorMode, 0);
+    EXPECT_EQ(form.model.generatorMode, 0);
 }
 
 TEST(Optimum, ResetsWithTheSecondConstantSetAndAQuietGenerator1) {
@@ -210,27 +210,27 @@ TEST(Optimum, ResetsWithTheSecondConstantSetAndAQuietGenerator1) {
     rig.volumes.calls.clear();
 
     // The same block measured before and after: the readouts use the second constant set.
-    form.captureSamples.fill(0);
+    form.model.captureSamples.fill(0);
     for (int k = 0; k < 32000; k += 2) {
-        form.captureSamples[k] = 1000;
+        form.model.captureSamples[k] = 1000;
     }
-    form.captureCount = 32000; // as the reset leaves it
+    form.model.captureCount = 32000; // as the reset leaves it
     form.MeasureLevelR();
-    const double before = form.voltageRms;
+    const double before = form.model.voltageRms;
 
     form.Button2->click();
     form.MeasureLevelR();
-    EXPECT_NEAR(form.voltageRms, before * 0.035 / 0.46, 1e-9);
+    EXPECT_NEAR(form.model.voltageRms, before * 0.035 / 0.46, 1e-9);
     EXPECT_EQ(Text(form.Edit13), "101");
-    EXPECT_EQ(form.gen1Amplitude, 3000);
-    EXPECT_EQ(form.currentScale, 0.02644596);
-    EXPECT_EQ(form.voltageScale, 0.035);
+    EXPECT_EQ(form.model.gen1Amplitude, 3000);
+    EXPECT_EQ(form.model.currentScale, 0.02644596);
+    EXPECT_EQ(form.model.voltageScale, 0.035);
     EXPECT_EQ(form.gainL, 0.042);
     EXPECT_EQ(form.gainR, 0.0494);
-    EXPECT_EQ(form.gen1Frequency, 100);
-    EXPECT_EQ(form.generatorMode, 0);
+    EXPECT_EQ(form.model.gen1Frequency, 100);
+    EXPECT_EQ(form.model.generatorMode, 0);
     EXPECT_FALSE(form.Timer1->isActive());
-    EXPECT_EQ(form.sweepRunning, 0);
+    EXPECT_EQ(form.model.sweepRunning, 0);
     EXPECT_EQ(form.Button203->text().toStdString(), "stop") << "the caption is not reset";
     EXPECT_TRUE(form.RadioButton5->isChecked());
     // The volumes are read, but neither set nor taken as the ones to restore.

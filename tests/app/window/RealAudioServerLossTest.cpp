@@ -50,7 +50,7 @@ protected:
         wave->SetDeviceStatusListener(
             [this](bool working, const std::string&) { working ? ++restored : ++lost; });
         form = std::make_unique<TForm1>(FormServices{*wave, volumes, memory, mixers});
-        form->OnBlockMeasured = [this] { ++blocks; };
+        subscription = form->model.Subscribe([this](const instrument::Readings&) { ++blocks; });
     }
 
     // Runs the UI thread's work as the event loop would until `done` holds or `timeout` has
@@ -77,6 +77,7 @@ protected:
     platform::HeapBufferMemory memory;
     platform::sim::SimMixerDevices mixers;
     std::unique_ptr<TForm1> form;
+    instrument::Instrument::Subscription subscription;
     int blocks = 0;
     int lost = 0;
     int restored = 0;

@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: MIT
-// The rules that turn measured blocks into the points of a frequency response, the tone the
-// playback ring is playing, the report's table, its file names and the plot's ticks.
+// The report's table, its file names and the plot's ticks.
 
-#include "app/program/ResponsePoints.h"
-#include "app/program/FrequencyReport.h"
 #include "app/program/Options.h"
-#include "app/program/ResponsePlot.h"
 #include "app/program/StartupChecks.h"
+#include "app/report/FrequencyReport.h"
+#include "app/report/ResponsePlot.h"
 
 #include <gtest/gtest.h>
 
@@ -17,81 +15,7 @@
 namespace app {
 namespace {
 
-constexpr Tone kA{100, 32000};
-constexpr Tone kB{200, 32000};
-constexpr Tone kAQuieter{100, 16000};
-
-struct Block {
-    std::optional<Tone> tone;
-    double currentMa = 0;
-    double voltageMv = 0;
-};
-
-std::string Describe(const std::vector<ResponsePoint>& points) {
-    std::ostringstream text;
-    for (const ResponsePoint& p : points) {
-        text << p.frequencyHz << " Hz " << p.currentMa << " mA " << p.voltageMv << " mV x"
-             << p.blocks << "; ";
-    }
-    return text.str();
-}
-
-TEST(ResponsePoints, EachStretchOfOneToneGivesThePointOfItsInnerBlocks) {
-    // 99 and 999 mark the blocks next to a change, which must not reach any mean.
-    const struct {
-        const char* name;
-        std::vector<Block> blocks;
-        std::vector<ResponsePoint> expected;
-    } cases[] = {
-        {"nothing measured", {}, {}},
-        {"two blocks are both next to a change", {{kA, 99, 999}, {kA, 99, 999}}, {}},
-        {"the first and the latest block are left out",
-         {{kA, 99, 999}, {kA, 10, 100}, {kA, 20, 200}, {kA, 99, 999}},
-         {{100, 15, 150, 2}}},
-        {"two tones in turn",
-         {{kA, 99, 999}, {kA, 10, 100}, {kA, 99, 999}, {kB, 99, 999}, {kB, 30, 300}, {kB, 99}},
-         {{100, 10, 100, 1}, {200, 30, 300, 1}}},
-        {"a frequency visited twice gives two points in time order",
-         {{kA, 99}, {kA, 10}, {kA, 99}, {kB, 99}, {kB, 20}, {kB, 99}, {kA, 99}, {kA, 30}, {kA}},
-         {{100, 10, 0, 1}, {200, 20, 0, 1}, {100, 30, 0, 1}}},
-        {"a block of no tone (generator 2, swept signal) ends the stretch",
-         {{kA, 99}, {kA, 10}, {kA, 99}, {std::nullopt, 5}, {kA, 99}, {kA, 30}, {kA, 99}},
-         {{100, 10, 0, 1}, {100, 30, 0, 1}}},
-        {"another amplitude at the same frequency is another stretch",
-         {{kA, 99}, {kA, 10}, {kA, 99}, {kAQuieter, 99}, {kAQuieter, 5}, {kAQuieter, 99}},
-         {{100, 10, 0, 1}, {100, 5, 0, 1}}},
-        {"no tone at all", {{std::nullopt, 1}, {std::nullopt, 2}, {std::nullopt, 3}}, {}},
-        {"zero readouts are readouts", {{kA}, {kA}, {kA}, {kA}}, {{100, 0, 0, 2}}},
-    };
-    for (const auto& c : cases) {
-        ResponsePoints points;
-        for (const Block& block : c.blocks) {
-            points.AddBlock(block.tone, block.currentMa, block.voltageMv);
-        }
-        EXPECT_EQ(Describe(points.Points()), Describe(c.expected)) << c.name;
-    }
-}
-
-TEST(PlayedTones, ANewToneIsHeardOnceTheBuffersQueuedBeforeItHavePlayed) {
-    PlayedTones played(4, kA);
-    // Fills 1 to 3 replace buffers that played; the three queued before B still play A.
-    for (int fill = 1; fill <= 3; ++fill) {
-        played.BufferFilled(kB);
-        EXPECT_EQ(played.Playing(), kA) << "after fill " << fill;
-    }
-    played.BufferFilled(kB);
-    EXPECT_EQ(played.Playing(), kB);
-    played.BufferFilled(std::nullopt);
-    EXPECT_EQ(played.Playing(), kB) << "the swept signal is still queued";
-}
-
-TEST(PlayedTones, AStreamStartedAgainRefillsTheWholeRing) {
-    PlayedTones played(4, kA);
-    for (int fill = 0; fill < 4; ++fill) {
-        played.BufferFilled(kB); // a start fills every buffer before any plays
-    }
-    EXPECT_EQ(played.Playing(), kB);
-}
+using analysis::ResponsePoint;
 
 TEST(ResponseCsv, OneRowPerPointAndNoImpedanceWithoutCurrent) {
     const std::vector<ResponsePoint> points = {

@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-namespace app {
+namespace analysis {
 
 // Generator 1 playing alone (generator 2 silent, no swept signal) at this frequency (Hz) and
 // amplitude (sample units). Any other output has no tone: it measures no response.
@@ -79,4 +79,4 @@ private:
 // The impedance (ohm) of a point: voltage / current, nothing where no current flowed.
 std::optional<double> ImpedanceOhms(const ResponsePoint& point);
 
-} // namespace app
+} // namespace analysis

@@ -10,7 +10,7 @@
 // written over by reading or listing: the instrument starts uncalibrated and says why, and only
 // a new calibration replaces the file. Used by main() and the calibration run, on the UI thread.
 
-#include "app/program/CalibrationRequest.h"
+#include "measure/CalibrationRequest.h"
 
 #include "measure/Channel.h"
 #include "measure/LevelCalibration.h"

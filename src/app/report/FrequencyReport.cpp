@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "app/program/FrequencyReport.h"
+#include "app/report/FrequencyReport.h"
 
-#include "app/program/MeasurementLog.h"
-#include "app/program/ResponsePlot.h"
-#include "app/program/StartupChecks.h"
-#include "app/window/TForm1.h"
+#include "app/report/ResponsePlot.h"
+
+#include "common/CsvFields.h"
+#include "platform/FilePaths.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -14,21 +14,12 @@ namespace app {
 
 namespace {
 
-// Generator 1 alone at a frequency; nothing while the output carries anything else.
-std::optional<Tone> ToneOf(const TForm1& form) {
-    if (form.generatorMode != 0 || form.gen2Amplitude != 0 || form.gen1Amplitude <= 0 ||
-        form.gen1Frequency <= 0) {
-        return std::nullopt;
-    }
-    return Tone{form.gen1Frequency, form.gen1Amplitude};
-}
-
 std::string Title(const std::string& card) {
     const QString date = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
     return "Frequency response, " + date.toStdString() + ", " + card;
 }
 
-QByteArray Contents(ReportFormat format, const std::vector<ResponsePoint>& points,
+QByteArray Contents(ReportFormat format, const std::vector<analysis::ResponsePoint>& points,
                     const std::string& title) {
     switch (format) {
     case ReportFormat::Svg:
@@ -60,31 +51,20 @@ std::optional<std::string> ReportPathError(const std::string& path) {
     if (!ReportFormatOf(path)) {
         return "the report '" + path + "' must end in .csv, .svg or .png";
     }
-    if (auto reason = UnwritablePath(path)) {
+    if (auto reason = platform::UnwritablePath(path)) {
         return "cannot write the report '" + path + "': " + *reason;
     }
     return std::nullopt;
 }
 
-std::optional<std::string> ScriptReportError(const std::vector<ScriptCommand>& commands) {
-    for (const ScriptCommand& command : commands) {
-        if (command.verb != ScriptVerb::Report) {
-            continue;
-        }
-        if (auto error = ReportPathError(command.arguments[0])) {
-            return "line " + std::to_string(command.line) + ": " + *error;
-        }
-    }
-    return std::nullopt;
-}
-
-std::string ResponseCsv(const std::vector<ResponsePoint>& points) {
+std::string ResponseCsv(const std::vector<analysis::ResponsePoint>& points) {
     std::string text = "frequency_Hz,current_mA,voltage_mV,impedance_ohm,blocks\n";
-    for (const ResponsePoint& point : points) {
-        const std::optional<double> impedance = ImpedanceOhms(point);
-        text += NumberField(point.frequencyHz) + ',' + NumberField(point.currentMa) + ',' +
-                NumberField(point.voltageMv) + ',' + (impedance ? NumberField(*impedance) : "") +
-                ',' + std::to_string(point.blocks) + '\n';
+    for (const analysis::ResponsePoint& point : points) {
+        const std::optional<double> impedance = analysis::ImpedanceOhms(point);
+        text += common::NumberField(point.frequencyHz) + ',' +
+                common::NumberField(point.currentMa) + ',' + common::NumberField(point.voltageMv) +
+                ',' + (impedance ? common::NumberField(*impedance) : "") + ',' +
+                std::to_string(point.blocks) + '\n';
     }
     return text;
 }
@@ -96,27 +76,10 @@ FrequencyReport::FrequencyReport(std::string card) : card_(std::move(card)) {
     }
 }
 
-void FrequencyReport::Attach(TForm1& form) {
-    played_.emplace(static_cast<std::size_t>(form.AudioOut1.NumBuffers()), ToneOf(form));
-    // The tone is read as the buffer is filled: that is what the buffer will play.
-    form.AudioOut1.OnFillBuffer =
-        [this, &form, fill = std::move(form.AudioOut1.OnFillBuffer)](char* buffer, int& size) {
-            const std::optional<Tone> tone = ToneOf(form);
-            const bool filled = fill(buffer, size);
-            if (filled) { // only a filled buffer goes to the card
-                played_->BufferFilled(tone);
-            }
-            return filled;
-        };
-    form.OnBlockMeasured = [this, &form, measured = std::move(form.OnBlockMeasured)] {
-        // A stopped or paused output plays no tone at all.
-        const bool playing = form.AudioOut1.Running() && !form.AudioOut1.Paused();
-        points_.AddBlock(playing ? played_->Playing() : std::nullopt, form.currentRms,
-                         form.voltageRms);
-        if (measured) {
-            measured();
-        }
-    };
+void FrequencyReport::Follow(instrument::Instrument& instrument) {
+    subscription_ = instrument.Subscribe([this](const instrument::Readings& readings) {
+        points_.AddBlock(readings.tone, readings.currentMa, readings.voltageMv);
+    });
 }
 
 std::string FrequencyReport::Write(const std::string& path, std::ostream& notes) const {
@@ -124,7 +87,7 @@ std::string FrequencyReport::Write(const std::string& path, std::ostream& notes)
     if (!format) {
         return *ReportPathError(path);
     }
-    const std::vector<ResponsePoint> points = Points();
+    const std::vector<analysis::ResponsePoint> points = Points();
     QSaveFile file(QString::fromStdString(path));
     // A file in a folder that takes no new files can still be rewritten in place.
     file.setDirectWriteFallback(true);

@@ -3,7 +3,7 @@
 // instances by card, removed one at a time, and an unreadable file left exactly as it is until
 // a new calibration replaces it.
 
-#include "app/program/CalibrationStore.h"
+#include "app/calibration/CalibrationStore.h"
 
 #include <QDate>
 

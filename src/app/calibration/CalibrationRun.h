@@ -9,21 +9,20 @@
 // in any run: the user sees the signal being calibrated on, and the blocks take the very path
 // that later readings take.
 //
-// Lives on the UI thread; it follows the window's measured blocks (TForm1::OnBlockMeasured,
-// calling whatever was attached before it, e.g. the readout log).
+// Lives on the UI thread; it follows the instrument's readings.
 
-#include "app/program/CalibrationRequest.h"
+#include "measure/CalibrationRequest.h"
 
+#include "instrument/Instrument.h"
 #include "measure/LevelCalibration.h"
 
 #include <QObject>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace app {
-
-class TForm1;
 
 class CalibrationRun : public QObject {
 public:
@@ -34,8 +33,10 @@ public:
     // Without enough blocks by then, the run gives up (a card that delivers nothing).
     static constexpr int kDeadlineMs = 30000;
 
-    // `form` must be uncalibrated and outlive the run; `card` is the calibration identity.
-    CalibrationRun(CalibrationRequest request, std::string card, TForm1& form);
+    // `instrument` must be uncalibrated; `card` is the calibration identity; `closeWindow`
+    // ends the run's window once the run has its verdict.
+    CalibrationRun(measure::CalibrationRequest request, std::string card,
+                   instrument::Instrument& instrument, std::function<void()> closeWindow);
 
     // The program's exit code once the window has closed: 0 once the factor is stored, 2 when
     // the run was refused or ended before it had its blocks (then `exitCode` of the event loop
@@ -43,13 +44,14 @@ public:
     int ExitCode(int eventLoopCode) const;
 
 private:
-    void OnBlock();
+    void OnBlock(const instrument::Readings& readings);
     void Finish();
     void Refuse(const std::string& why);
 
-    CalibrationRequest request_;
+    measure::CalibrationRequest request_;
     std::string card_;
-    TForm1& form_;
+    std::function<void()> closeWindow_;
+    instrument::Instrument::Subscription subscription_;
     std::vector<measure::BlockLevel> blocks_;
     std::size_t seen_ = 0;
     bool done_ = false;

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "app/program/ResponsePoints.h"
+#include "analysis/ResponsePoints.h"
 
 #include <algorithm>
 
-namespace app {
+namespace analysis {
 
 void ResponsePoints::AddBlock(const std::optional<Tone>& heard, double currentMa,
                               double voltageMv) {
@@ -65,4 +65,4 @@ std::optional<double> ImpedanceOhms(const ResponsePoint& point) {
     return point.voltageMv / point.currentMa; // mV / mA = ohm
 }
 
-} // namespace app
+} // namespace analysis

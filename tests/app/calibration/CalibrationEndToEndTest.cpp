@@ -4,7 +4,7 @@
 // bad references are refused with nothing stored; factors are kept across runs, listed, reset,
 // and an unreadable file is reported and left alone until a new calibration replaces it.
 
-#include "ProgramRunSupport.h"
+#include "program/ProgramRunSupport.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>

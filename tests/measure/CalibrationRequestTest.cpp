@@ -2,12 +2,11 @@
 // --calibrate QUANTITY=VALUE: references in the quantity's units with a decimal point or comma,
 // "reset", and every malformed value refused with what is wrong.
 
-#include "app/program/CalibrationRequest.h"
-#include "app/program/Options.h"
+#include "measure/CalibrationRequest.h"
 
 #include <gtest/gtest.h>
 
-namespace app {
+namespace measure {
 namespace {
 
 TEST(CalibrationRequest, ReferencesAreReadInTheQuantitysUnits) {
@@ -69,19 +68,5 @@ TEST(CalibrationRequest, MalformedValuesAreRefusedWithTheirFault) {
     }
 }
 
-TEST(CalibrationRequest, CommandLineRefusesABadReferenceWithExitCodeTwo) {
-    const ParsedCommandLine bad = ParseCommandLine({"--calibrate", "current=-2mA"});
-    EXPECT_EQ(bad.action, ParsedCommandLine::Action::Fail);
-    EXPECT_EQ(bad.exitCode, 2);
-    EXPECT_NE(bad.message.find("above zero"), std::string::npos) << bad.message;
-    const ParsedCommandLine good = ParseCommandLine({"--calibrate=voltage=1,5V", "--audio", "sim"});
-    ASSERT_EQ(good.action, ParsedCommandLine::Action::Run) << good.message;
-    ASSERT_TRUE(good.options.calibrate);
-    EXPECT_DOUBLE_EQ(good.options.calibrate->reference, 1500);
-    EXPECT_TRUE(ParseCommandLine({"--calibration"}).options.listCalibration);
-    EXPECT_NE(UsageText().find("--calibrate"), std::string::npos);
-    EXPECT_NE(UsageText().find("--calibration"), std::string::npos);
-}
-
 } // namespace
-} // namespace app
+} // namespace measure

@@ -11,10 +11,10 @@
 #include <string>
 #include <string_view>
 
-namespace app {
+namespace measure {
 
 struct CalibrationRequest {
-    measure::Channel channel = measure::Channel::L;
+    Channel channel = Channel::L;
     bool reset = false;
     double reference = 0; // mA (current) or mV (voltage), above zero unless reset
     std::string unit;     // the unit as written ("mA", "A", "mV", "V"), for the result line
@@ -31,6 +31,6 @@ struct ParsedCalibrationRequest {
 ParsedCalibrationRequest ParseCalibrationRequest(std::string_view text);
 
 // "current" (L) or "voltage" (R): the quantity's name on the command line and in messages.
-const char* QuantityName(measure::Channel channel);
+const char* QuantityName(Channel channel);
 
-} // namespace app
+} // namespace measure

@@ -5,8 +5,8 @@
 
 #include "Form1TestRig.h"
 
-#include "app/program/FrequencyReport.h"
-#include "app/program/ResponsePlot.h"
+#include "app/report/FrequencyReport.h"
+#include "app/report/ResponsePlot.h"
 #include "platform/sim/MeasuringUnit.h"
 
 #include <QAction>
@@ -54,7 +54,7 @@ struct ReportRig : test::Form1Rig {
             bool idle = true;
             form->MyIdleEvent(nullptr, idle);
             sinceTick += kChunk;
-            if (form->sweepRunning == 1 && sinceTick >= tickFrames) {
+            if (form->model.sweepRunning == 1 && sinceTick >= tickFrames) {
                 form->Timer1Timer(form->Timer1);
                 sinceTick = 0;
             }
@@ -84,7 +84,7 @@ TEST(FrequencyReport, AnAutomaticRunGivesOnePointPerStepThatAgreesWithTheLoad) {
     FrequencyReport report("audio: simulated sound card"); // outlives the window's hooks
     ReportRig rig;
     TForm1& form = *rig.form;
-    report.Attach(form);
+    report.Follow(form.model);
     // 100 Hz to 500 Hz in steps of 100 Hz, 2 s each; the timer is ticked on card time.
     form.zobrazit3->trigger();
     form.Edit206->setText("100");
@@ -94,7 +94,7 @@ TEST(FrequencyReport, AnAutomaticRunGivesOnePointPerStepThatAgreesWithTheLoad) {
     form.Button203->click();
     form.Timer1->stop();
     rig.Run(12 * kFramesPerSecond, 2 * kFramesPerSecond);
-    ASSERT_EQ(form.sweepRunning, 0) << "the run has ended";
+    ASSERT_EQ(form.model.sweepRunning, 0) << "the run has ended";
 
     const auto path = std::filesystem::temp_directory_path() / "osc_report_run.csv";
     std::ostringstream notes;
@@ -104,14 +104,14 @@ TEST(FrequencyReport, AnAutomaticRunGivesOnePointPerStepThatAgreesWithTheLoad) {
     std::filesystem::remove(path);
     ASSERT_EQ(rows.size(), 5u);
     const double voltsRmsMv =
-        1000 * form.gen1Amplitude * MeasuringUnit::kDriveVoltsPerUnit / std::numbers::sqrt2;
+        1000 * form.model.gen1Amplitude * MeasuringUnit::kDriveVoltsPerUnit / std::numbers::sqrt2;
     for (std::size_t step = 0; step < rows.size(); ++step) {
         const auto& row = rows[step];
         const double hz = 100.0 * (step + 1);
         SCOPED_TRACE(hz);
         ASSERT_EQ(row.size(), 5u);
         EXPECT_EQ(row[0], hz);
-        const double expected = LoadCurrentMa(form.gen1Amplitude, hz);
+        const double expected = LoadCurrentMa(form.model.gen1Amplitude, hz);
         EXPECT_NEAR(row[1], expected, expected * 0.01);
         EXPECT_NEAR(row[2], voltsRmsMv, voltsRmsMv * 0.01);
         EXPECT_NEAR(row[3], row[2] / row[1], 1e-9 * row[3]);
@@ -123,14 +123,14 @@ TEST(FrequencyReport, APausedOutputPlaysNoToneAndMakesNoPoint) {
     FrequencyReport report("audio: simulated sound card"); // outlives the window's hooks
     ReportRig rig;
     TForm1& form = *rig.form;
-    report.Attach(form);
+    report.Follow(form.model);
     form.AudioOut1.SetPaused(true);
     rig.Run(3 * kFramesPerSecond, 0);
     EXPECT_TRUE(report.Points().empty());
     form.AudioOut1.SetPaused(false);
     rig.Run(3 * kFramesPerSecond, 0);
     ASSERT_EQ(report.Points().size(), 1u);
-    const double expected = LoadCurrentMa(form.gen1Amplitude, 100);
+    const double expected = LoadCurrentMa(form.model.gen1Amplitude, 100);
     EXPECT_NEAR(report.Points()[0].currentMa, expected, expected * 0.01);
 }
 

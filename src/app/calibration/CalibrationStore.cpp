@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/program/CalibrationStore.h"
+#include "app/calibration/CalibrationStore.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -63,7 +63,7 @@ QString CardGroup(const std::string& card) {
 }
 
 QString FactorKey(const std::string& card, Channel channel) {
-    return CardGroup(card) + QLatin1Char('/') + QString::fromLatin1(QuantityName(channel));
+    return CardGroup(card) + QLatin1Char('/') + QString::fromLatin1(measure::QuantityName(channel));
 }
 
 // The factor under `key` ("<card>/<quantity>"): none when absent, an error when unusable.
@@ -93,7 +93,7 @@ std::string FactorsText(const CardCalibration& card) {
     std::string text;
     for (const Channel channel : kChannels) {
         if (const auto& stored = channel == Channel::L ? card.current : card.voltage) {
-            text += (text.empty() ? "" : ", ") + std::string(QuantityName(channel)) + " " +
+            text += (text.empty() ? "" : ", ") + std::string(measure::QuantityName(channel)) + " " +
                     measure::FactorText(stored->factor) + " (" + stored->date + ")";
         }
     }
@@ -113,8 +113,8 @@ CalibrationStore::CalibrationStore() {
     for (const QString& group : settings->childGroups()) {
         CardCalibration card{QUrl::fromPercentEncoding(group.toLatin1()).toStdString(), {}, {}};
         for (const Channel channel : kChannels) {
-            FactorOf(card, channel) =
-                ReadFactor(*settings, group + QLatin1Char('/') + QuantityName(channel), entryError);
+            FactorOf(card, channel) = ReadFactor(
+                *settings, group + QLatin1Char('/') + measure::QuantityName(channel), entryError);
         }
         if (card.current || card.voltage) {
             cards_.push_back(std::move(card));
@@ -220,7 +220,7 @@ int ResetCalibration(const std::string& card, Channel channel, std::ostream& out
         err << "osciloskop: " << error << '\n';
         return 2;
     }
-    out << QuantityName(channel) << ": "
+    out << measure::QuantityName(channel) << ": "
         << (stored ? "calibration removed" : "no calibration was stored") << " for card '" << card
         << "'\n";
     return 0;

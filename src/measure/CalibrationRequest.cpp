@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "app/program/CalibrationRequest.h"
+#include "measure/CalibrationRequest.h"
 
 #include <charconv>
 #include <cmath>
 
-namespace app {
+namespace measure {
 
 namespace {
 
@@ -46,8 +46,8 @@ std::optional<double> TakeNumber(std::string_view& text) {
 }
 
 // mA or mV per written unit; none for a unit that does not belong to the quantity.
-std::optional<double> UnitSize(measure::Channel channel, std::string_view unit) {
-    const bool current = channel == measure::Channel::L;
+std::optional<double> UnitSize(Channel channel, std::string_view unit) {
+    const bool current = channel == Channel::L;
     if (unit == (current ? "mA" : "mV")) {
         return 1.0;
     }
@@ -68,8 +68,8 @@ std::string Quoted(std::string_view text) {
 
 } // namespace
 
-const char* QuantityName(measure::Channel channel) {
-    return channel == measure::Channel::L ? "current" : "voltage";
+const char* QuantityName(Channel channel) {
+    return channel == Channel::L ? "current" : "voltage";
 }
 
 ParsedCalibrationRequest ParseCalibrationRequest(std::string_view text) {
@@ -77,7 +77,7 @@ ParsedCalibrationRequest ParseCalibrationRequest(std::string_view text) {
     const std::string_view quantity = text.substr(0, equals);
     CalibrationRequest request;
     if (quantity == "voltage") {
-        request.channel = measure::Channel::R;
+        request.channel = Channel::R;
     } else if (quantity != "current") {
         return Refused(Quoted(quantity) + " is neither current nor voltage; " +
                        std::string(kExample));
@@ -96,7 +96,7 @@ ParsedCalibrationRequest ParseCalibrationRequest(std::string_view text) {
     while (value.starts_with(' ')) {
         value.remove_prefix(1);
     }
-    const bool current = request.channel == measure::Channel::L;
+    const bool current = request.channel == Channel::L;
     const std::string units = current ? "mA or A" : "mV or V";
     if (!number) {
         return Refused("'" + written + "' is not a number with a unit (" + units + ")");
@@ -116,4 +116,4 @@ ParsedCalibrationRequest ParseCalibrationRequest(std::string_view text) {
     return {request, {}};
 }
 
-} // namespace app
+} // namespace measure

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "app/program/CalibrationRun.h"
+#include "app/calibration/CalibrationRun.h"
 
-#include "app/program/CalibrationStore.h"
-#include "app/window/TForm1.h"
+#include "app/calibration/CalibrationStore.h"
 
 #include "common/NumberText.h"
 
@@ -15,34 +14,31 @@ namespace app {
 namespace {
 
 // A level in the unit the user wrote, two decimals: "6.31 mA", "0.52 V".
-std::string InUnit(double value, const CalibrationRequest& request) {
+std::string InUnit(double value, const measure::CalibrationRequest& request) {
     return common::FormatReal(value / request.unitSize, 2) + " " + request.unit;
 }
 
 } // namespace
 
-CalibrationRun::CalibrationRun(CalibrationRequest request, std::string card, TForm1& form)
-    : request_(std::move(request)), card_(std::move(card)), form_(form) {
-    std::function<void()> earlier = std::move(form_.OnBlockMeasured);
-    form_.OnBlockMeasured = [this, earlier = std::move(earlier)] {
-        if (earlier) {
-            earlier();
-        }
-        OnBlock();
-    };
+CalibrationRun::CalibrationRun(measure::CalibrationRequest request, std::string card,
+                               instrument::Instrument& instrument,
+                               std::function<void()> closeWindow)
+    : request_(std::move(request)), card_(std::move(card)), closeWindow_(std::move(closeWindow)),
+      subscription_(instrument.Subscribe(
+          [this](const instrument::Readings& readings) { OnBlock(readings); })) {
     QTimer::singleShot(kDeadlineMs, this, [this] {
         Refuse("no steady signal arrived within " + std::to_string(kDeadlineMs / 1000) +
                " s; is the card capturing?");
     });
 }
 
-void CalibrationRun::OnBlock() {
+void CalibrationRun::OnBlock(const instrument::Readings& readings) {
     if (done_ || ++seen_ <= kSettlingBlocks) {
         return;
     }
     const bool current = request_.channel == measure::Channel::L;
-    blocks_.push_back(
-        {current ? form_.currentRms : form_.voltageRms, current ? form_.peakL : form_.peakR});
+    blocks_.push_back({current ? readings.currentMa : readings.voltageMv,
+                       current ? readings.peakL : readings.peakR});
     if (blocks_.size() == kMeasuredBlocks) {
         Finish();
     }
@@ -63,12 +59,12 @@ void CalibrationRun::Finish() {
     }
     done_ = true;
     stored_ = true;
-    std::cout << QuantityName(request_.channel) << ": measured "
+    std::cout << measure::QuantityName(request_.channel) << ": measured "
               << InUnit(verdict.measured, request_) << ", reference "
               << InUnit(request_.reference, request_) << ", factor "
               << common::FormatReal(verdict.factor, 3) << ", stored for card '" << card_ << "'"
               << std::endl;
-    form_.close();
+    closeWindow_();
 }
 
 void CalibrationRun::Refuse(const std::string& why) {
@@ -76,9 +72,9 @@ void CalibrationRun::Refuse(const std::string& why) {
         return;
     }
     done_ = true;
-    std::cerr << "osciloskop: " << QuantityName(request_.channel)
+    std::cerr << "osciloskop: " << measure::QuantityName(request_.channel)
               << " not calibrated, nothing stored: " << why << std::endl;
-    form_.close();
+    closeWindow_();
 }
 
 int CalibrationRun::ExitCode(int eventLoopCode) const {
@@ -86,7 +82,7 @@ int CalibrationRun::ExitCode(int eventLoopCode) const {
         return eventLoopCode;
     }
     if (!done_) {
-        std::cerr << "osciloskop: " << QuantityName(request_.channel)
+        std::cerr << "osciloskop: " << measure::QuantityName(request_.channel)
                   << " not calibrated, nothing stored: the window closed before the "
                      "measurement ended\n";
     }

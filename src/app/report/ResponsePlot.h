@@ -11,7 +11,7 @@
 // 1200 x 800 pixels. Needs a QApplication (Qt Charts draws with widgets' graphics items);
 // called on the UI thread.
 
-#include "app/program/ResponsePoints.h"
+#include "analysis/ResponsePoints.h"
 
 #include <QByteArray>
 
@@ -19,6 +19,8 @@
 #include <vector>
 
 namespace app {
+
+using analysis::ResponsePoint;
 
 inline constexpr int kPlotWidth = 1200;
 inline constexpr int kPlotHeight = 800;

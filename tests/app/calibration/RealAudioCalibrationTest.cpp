@@ -4,7 +4,7 @@
 // channel's side of the output is silent). Calibrating on that tone makes the next run read
 // the reference; calibrating the silent channel is refused.
 
-#include "ProgramRunSupport.h"
+#include "program/ProgramRunSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/program/ResponsePlot.h"
+#include "app/report/ResponsePlot.h"
 
 #include "display/Canvas.h"
 
