@@ -2,6 +2,7 @@
 #include "app/script/Script.h"
 
 #include "app/script/ScriptEcho.h"
+#include "app/script/ScriptVerbs.h"
 
 #include <charconv>
 #include <climits>
@@ -9,30 +10,6 @@
 namespace app {
 
 namespace {
-
-struct VerbSyntax {
-    std::string_view name;
-    ScriptVerb verb;
-    std::size_t arguments;
-    // Index of the argument that must be a whole number, or -1.
-    int numberAt;
-};
-
-constexpr VerbSyntax verbs[] = {
-    {"wait", ScriptVerb::Wait, 1, 0},
-    {"click", ScriptVerb::Click, 1, -1},
-    {"select", ScriptVerb::Select, 2, -1},
-    {"type", ScriptVerb::Type, 2, -1},
-    {"dblclick", ScriptVerb::DoubleClick, 1, -1},
-    {"scroll", ScriptVerb::Scroll, 2, 1},
-    {"menu", ScriptVerb::Menu, 1, -1},
-    {"screenshot", ScriptVerb::Screenshot, 1, -1},
-    {"expect", ScriptVerb::Expect, 2, -1},
-    {"checktexts", ScriptVerb::CheckTexts, 0, -1},
-    {"quit", ScriptVerb::Quit, 0, -1},
-    {"report", ScriptVerb::Report, 1, -1},
-    {"calibration", ScriptVerb::Calibration, 0, -1},
-};
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r';
@@ -113,12 +90,7 @@ std::string ReadNumberArgument(ScriptVerb verb, const std::string& text, int& va
 
 // Fills `command` from the words of its line; returns an error text, empty on success.
 std::string Interpret(std::vector<std::string> words, ScriptCommand& command) {
-    const VerbSyntax* syntax = nullptr;
-    for (const VerbSyntax& candidate : verbs) {
-        if (candidate.name == words.front()) {
-            syntax = &candidate;
-        }
-    }
+    const ScriptVerbEntry* syntax = FindScriptVerb(words.front());
     if (syntax == nullptr) {
         return "unknown command '" + Echo(words.front()) + "'";
     }

@@ -12,6 +12,7 @@
 
 namespace app {
 
+// The commands; each has its word, arguments and action in ScriptVerbs.h, in this order.
 enum class ScriptVerb {
     Wait,
     Click,

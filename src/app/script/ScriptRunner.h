@@ -7,6 +7,7 @@
 // one after another from the event loop; `wait` lets the loop run, it never blocks it.
 
 #include "app/script/Script.h"
+#include "app/script/ScriptVerbs.h"
 
 #include <QObject>
 
@@ -15,6 +16,7 @@
 #include <vector>
 
 class QMainWindow;
+class QWidget;
 
 namespace app {
 
@@ -37,11 +39,28 @@ public:
     int ExitCode() const { return exitCode_; }
 
 private:
+    friend std::span<const ScriptVerbEntry> ScriptVerbs();
+
     void RunNext();
-    // Performs one command; returns an error text, empty on success.
+    // Performs one command through its entry in the table; returns an error text, empty on
+    // success.
     std::string Perform(const ScriptCommand& command);
     void Fail(const ScriptCommand& command, const std::string& message);
-    std::string CheckTexts(const ScriptCommand& command);
+
+    // The performers that the table names, one for each command.
+    std::string PerformWait(const ScriptCommand& command, QWidget* control);
+    std::string PerformClick(const ScriptCommand& command, QWidget* control);
+    std::string PerformSelect(const ScriptCommand& command, QWidget* control);
+    std::string PerformType(const ScriptCommand& command, QWidget* control);
+    std::string PerformDoubleClick(const ScriptCommand& command, QWidget* control);
+    std::string PerformScroll(const ScriptCommand& command, QWidget* control);
+    std::string PerformMenu(const ScriptCommand& command, QWidget* control);
+    std::string PerformScreenshot(const ScriptCommand& command, QWidget* control);
+    std::string PerformExpect(const ScriptCommand& command, QWidget* control);
+    std::string PerformCheckTexts(const ScriptCommand& command, QWidget* control);
+    std::string PerformQuit(const ScriptCommand& command, QWidget* control);
+    std::string PerformReport(const ScriptCommand& command, QWidget* control);
+    std::string PerformCalibration(const ScriptCommand& command, QWidget* control);
 
     std::vector<ScriptCommand> commands_;
     QMainWindow& window_;

@@ -1,10 +1,27 @@
 // SPDX-License-Identifier: MIT
-// The script parser: every command, quoting, UTF-8 and each error with its line number.
+// The script parser: every command, quoting, UTF-8 and each error with its line number; and the
+// check of what a command names against a window with one control of each kind.
+
+#include "Form1TestRig.h"
 
 #include "app/script/Script.h"
 #include "app/script/ScriptEcho.h"
+#include "app/script/ScriptRunner.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -194,6 +211,82 @@ TEST(Script, AnEchoedTextIsCutToEightyCharactersOnACharacterBoundary) {
 TEST(Script, AMegabyteUnknownCommandIsEchoedCut) {
     const app::ParsedScript parsed = ParseScript(std::string(1'000'000, 'z') + "\n");
     EXPECT_EQ(parsed.error, "line 1: unknown command '" + std::string(80, 'z') + "...'");
+}
+
+// One control of each kind a user tells apart, named by what it is, and one menu entry.
+class KindsWindow : public QMainWindow {
+public:
+    KindsWindow() {
+        auto* area = new QWidget(this);
+        auto* layout = new QVBoxLayout(area);
+        auto add = [&](QWidget* control, const char* name) {
+            control->setObjectName(QString::fromLatin1(name));
+            layout->addWidget(control);
+        };
+        add(new QPushButton(QStringLiteral("go")), "Button");
+        add(new QComboBox, "List");
+        auto* listWithEdit = new QComboBox;
+        listWithEdit->setEditable(true);
+        add(listWithEdit, "ListWithEdit");
+        add(new QLineEdit, "Edit");
+        add(new QScrollBar, "Bar");
+        add(new QLabel(QStringLiteral("mA")), "Label");
+        add(new QFrame, "Panel");
+        setCentralWidget(area);
+        menuBar()->addMenu(QStringLiteral("&file"))->addAction(QStringLiteral("open"));
+    }
+};
+
+TEST(ScriptCheck, EachCommandTakesExactlyTheKindsOfControlItActsOn) {
+    app::test::EnsureApplication();
+    KindsWindow window;
+    const std::pair<const char*, const char*> kinds[] = {
+        {"Button", "a button"},
+        {"List", "a list"},
+        {"ListWithEdit", "a list with an edit field"},
+        {"Edit", "an edit field"},
+        {"Bar", "a scroll bar"},
+        {"Label", "a label"},
+        {"Panel", "a panel"},
+    };
+    // Each command naming a control, with what it needs and the controls that fit it.
+    const struct {
+        const char* line;
+        const char* needs;
+        std::vector<std::string> fitting;
+    } commands[] = {
+        {"click %", "a button", {"Button"}},
+        {"select % 0", "a list", {"List", "ListWithEdit"}},
+        {"type % x", "an edit field or a list with one", {"ListWithEdit", "Edit"}},
+        {"dblclick %", "an edit field", {"Edit"}},
+        {"scroll % 0", "a scroll bar", {"Bar"}},
+        {"expect % x",
+         "a button, list, edit field or label",
+         {"Button", "List", "ListWithEdit", "Edit", "Label"}},
+    };
+    for (const auto& command : commands) {
+        for (const auto& [name, kind] : kinds) {
+            std::string line = command.line;
+            line.replace(line.find('%'), 1, name);
+            const app::ParsedScript parsed = ParseScript(line);
+            ASSERT_EQ(parsed.error, "") << line;
+            const bool fits = std::find(command.fitting.begin(), command.fitting.end(), name) !=
+                              command.fitting.end();
+            const std::string verb = line.substr(0, line.find(' '));
+            EXPECT_EQ(app::CheckScript(parsed.commands, window),
+                      fits ? ""
+                           : "line 1: '" + verb + "' needs " + command.needs + "; '" + name +
+                                 "' is " + kind)
+                << line;
+        }
+    }
+    // A menu entry by caption path or not at all; a file name is no control.
+    EXPECT_EQ(app::CheckScript(ParseScript("menu file/open\nscreenshot Nothing").commands, window),
+              "");
+    EXPECT_EQ(app::CheckScript(ParseScript("wait 0\nmenu file/close").commands, window),
+              "line 2: no menu entry 'file/close'");
+    EXPECT_EQ(app::CheckScript(ParseScript("expect Nothing x").commands, window),
+              "line 1: no control 'Nothing'");
 }
 
 } // namespace
