@@ -11,7 +11,7 @@ namespace scpi {
 std::string FormatErrorEntry(const ErrorEntry& entry) {
     std::string text(ErrorText(entry.code));
     if (!entry.detail.empty()) {
-        text += ';';
+        text += text.empty() ? "" : ";"; // an instrument's own number has no standard text
         text += entry.detail;
     }
     return FormatNr1(entry.code) + ',' + FormatString(text);

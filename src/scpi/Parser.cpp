@@ -222,6 +222,9 @@ ProgramUnit ParseUnit(Lexer& lex, std::vector<std::string>& branch) {
             if (node.empty()) {
                 lex.Unexpected(kSyntaxError, "a header node missing");
             }
+            if (unit.nodes.size() == kMaxHeaderNodes) {
+                lex.Fail(kUndefinedHeader, "header deeper than 16 nodes");
+            }
             unit.nodes.push_back(std::move(node));
         } while (lex.Take(':'));
         branch.assign(unit.nodes.begin(), unit.nodes.end() - 1);

@@ -42,6 +42,9 @@ struct ParsedMessage {
 
 // Mnemonics and character data longer than this are refused (-112, -144), as SCPI limits them.
 constexpr std::size_t kMaxMnemonic = 12;
+// No command has a deeper header; a deeper one is -113 at once, which also keeps a 64 KiB line
+// of compound headers from copying a long branch into each of its units.
+constexpr std::size_t kMaxHeaderNodes = 16;
 
 ParsedMessage ParseMessage(std::string_view message);
 

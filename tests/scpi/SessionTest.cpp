@@ -105,13 +105,15 @@ INSTANTIATE_TEST_SUITE_P(
                     ErrorCase{"TEST:SIL?", "-300,\"Device-specific error;TEST:SIL? gave no answer"},
                     ErrorCase{"MEAS:VOLT?:AC", "-111,\"Header separator error"}));
 
-TEST_F(Rig, ErrorTextsOfTheStandard) {
+TEST(ErrorText, StandardTextsAndClassFallback) {
     EXPECT_EQ(scpi::ErrorText(-100), "Command error");
     EXPECT_EQ(scpi::ErrorText(-102), "Syntax error");
     EXPECT_EQ(scpi::ErrorText(-223), "Too much data");
     EXPECT_EQ(scpi::ErrorText(-350), "Queue overflow");
     EXPECT_EQ(scpi::ErrorText(-199), "Command error"); // its class, for a number without a text
     EXPECT_EQ(scpi::ErrorText(-287), "Execution error");
+    EXPECT_EQ(scpi::FormatErrorEntry({-102, "at \"x\""}), "-102,\"Syntax error;at \"\"x\"\"\"");
+    EXPECT_EQ(scpi::FormatErrorEntry({5, "lamp"}), "5,\"lamp\""); // the instrument's own number
 }
 
 TEST_F(Rig, CommandErrorEndsItsLineExecutionErrorDoesNot) {
