@@ -97,9 +97,10 @@ void Session::Run() {
             Report(message.error->code, message.error->detail);
         }
         if (!responses.empty()) {
-            std::string reply;
-            for (const std::string& response : responses) {
-                reply += (reply.empty() ? "" : ";") + response;
+            std::string reply = responses.front();
+            for (std::size_t i = 1; i < responses.size(); ++i) {
+                reply += ';';
+                reply += responses[i];
             }
             output(reply + '\n');
         }
