@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: MIT
+#include "analysis/Fundamental.h"
+
+#include "analysis/BlockCheck.h"
+#include "analysis/SineFit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace analysis {
+
+namespace {
+
+// Refinement steps: each one shrinks the error by a large factor, so a handful is plenty.
+constexpr int kMaxRefinements = 8;
+// A step this small relative to the frequency means it has settled.
+constexpr double kSettled = 1e-7;
+
+} // namespace
+
+std::optional<double> FundamentalFinder::CoarseFrequency(std::span<const std::int32_t> samples,
+                                                         double mean, double sampleRate) {
+    const std::size_t length = samples.size() & ~std::size_t{1};
+    if (hann.size() != length) {
+        hann.resize(length);
+        for (std::size_t i = 0; i < length; ++i) {
+            hann[i] = static_cast<float>(
+                0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) /
+                                     static_cast<double>(length)));
+        }
+    }
+    const std::span<float> input = fft.Input(length);
+    const auto offset = static_cast<float>(mean);
+    for (std::size_t i = 0; i < length; ++i) {
+        input[i] = (static_cast<float>(samples[i]) - offset) * hann[i];
+    }
+    const auto spectrum = fft.Transform();
+    std::size_t peak = 1;
+    float strongest = std::norm(spectrum[1]);
+    for (std::size_t k = 2; k + 1 < spectrum.size(); ++k) {
+        const float power = std::norm(spectrum[k]);
+        if (power > strongest) {
+            strongest = power;
+            peak = k;
+        }
+    }
+    // A tone between bins k and k + d (d = +-1) leaves the Hann magnitude ratio
+    // r = |X[k + d]| / |X[k]| = (1 + delta) / (2 - delta) for an offset delta towards k + d.
+    const double below = std::abs(spectrum[peak - 1]);
+    const double at = std::abs(spectrum[peak]);
+    const double above = std::abs(spectrum[peak + 1]);
+    if (!(at > 0)) {
+        return std::nullopt;
+    }
+    const double delta =
+        above > below ? (2 * above - at) / (at + above) : -(2 * below - at) / (at + below);
+    return (static_cast<double>(peak) + delta) * sampleRate / static_cast<double>(length);
+}
+
+std::optional<Fundamental> FundamentalFinder::Find(std::span<const std::int32_t> samples,
+                                                   double sampleRate) {
+    const std::size_t n = samples.size();
+    if (n < kMinBlockSize || !(sampleRate > 0)) {
+        return std::nullopt;
+    }
+    const BlockMoments moments = Moments(samples);
+    const double mean = moments.mean;
+    const double acPower = moments.acPower;
+    if (std::max(moments.high - mean, mean - moments.low) < kSilentPeak) {
+        return std::nullopt;
+    }
+
+    const auto coarse = CoarseFrequency(samples, mean, sampleRate);
+    const double binWidth = sampleRate / static_cast<double>(n & ~std::size_t{1});
+    const double lowest = kMinPeriods * sampleRate / static_cast<double>(n);
+    if (!coarse || *coarse < lowest) {
+        return std::nullopt;
+    }
+    // At the true frequency fits of the two halves find the same complex amplitude on the
+    // block's time axis; off it the second half's phase runs ahead by the frequency error times
+    // the halves' distance (n / 2 samples). That phase gives the next estimate.
+    const std::size_t half = n / 2;
+    const double distance = static_cast<double>(n) / 2;
+    double frequency = *coarse;
+    for (int step = 0; step < kMaxRefinements; ++step) {
+        const auto first = FitSine(samples.first(half), frequency, sampleRate, 0);
+        const auto second = FitSine(samples.subspan(half), frequency, sampleRate, half);
+        if (!first || !second || first->amplitude == 0.0 || second->amplitude == 0.0) {
+            return std::nullopt;
+        }
+        const double change = std::arg(second->amplitude / first->amplitude) * sampleRate /
+                              (2 * std::numbers::pi * distance);
+        frequency += change;
+        if (!(std::abs(frequency - *coarse) <= binWidth) || frequency < lowest) {
+            return std::nullopt;
+        }
+        if (std::abs(change) <= kSettled * frequency) {
+            break;
+        }
+    }
+    const auto whole = FitSine(samples, frequency, sampleRate);
+    if (!whole || !(acPower > 0)) {
+        return std::nullopt;
+    }
+    const double share = std::norm(whole->amplitude) / 2 / acPower;
+    if (share < kMinFundamentalShare) {
+        return std::nullopt;
+    }
+    return Fundamental{frequency, whole->amplitude, whole->dc, std::min(share, 1.0),
+                       whole->residualPower};
+}
+
+} // namespace analysis
