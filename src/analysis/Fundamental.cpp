@@ -16,6 +16,19 @@ namespace {
 constexpr int kMaxRefinements = 8;
 // A step this small relative to the frequency means it has settled.
 constexpr double kSettled = 1e-7;
+// Over a half block of fewer periods than this, harmonics leak into the fundamental's fit
+// enough to pull the frequency (0.05 % for a square wave at 20 Hz): the halves are then fitted
+// with the harmonics below the Nyquist frequency as well. Above, a plain sine fit is exact
+// enough and five times cheaper.
+constexpr double kFewPeriods = 20;
+
+int RefinementOrders(double frequency, double sampleRate, std::size_t half) {
+    if (frequency * static_cast<double>(half) / sampleRate >= kFewPeriods) {
+        return 1;
+    }
+    const double highest = sampleRate / 2 - 2 * sampleRate / static_cast<double>(half);
+    return std::clamp(static_cast<int>(std::ceil(highest / frequency)) - 1, 1, kMaxHarmonicOrder);
+}
 
 } // namespace
 
@@ -84,12 +97,14 @@ std::optional<Fundamental> FundamentalFinder::Find(std::span<const std::int32_t>
     const double distance = static_cast<double>(n) / 2;
     double frequency = *coarse;
     for (int step = 0; step < kMaxRefinements; ++step) {
-        const auto first = FitSine(samples.first(half), frequency, sampleRate, 0);
-        const auto second = FitSine(samples.subspan(half), frequency, sampleRate, half);
-        if (!first || !second || first->amplitude == 0.0 || second->amplitude == 0.0) {
+        const int orders = RefinementOrders(frequency, sampleRate, half);
+        const auto first = FitHarmonics(samples.first(half), frequency, sampleRate, orders, 0);
+        const auto second =
+            FitHarmonics(samples.subspan(half), frequency, sampleRate, orders, half);
+        if (!first || !second || first->amplitude[0] == 0.0 || second->amplitude[0] == 0.0) {
             return std::nullopt;
         }
-        const double change = std::arg(second->amplitude / first->amplitude) * sampleRate /
+        const double change = std::arg(second->amplitude[0] / first->amplitude[0]) * sampleRate /
                               (2 * std::numbers::pi * distance);
         frequency += change;
         if (!(std::abs(frequency - *coarse) <= binWidth) || frequency < lowest) {

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 using namespace analysis_test;
 
@@ -61,3 +64,57 @@ TEST_P(FundamentalOfCleanSine, FrequencyWithinOneHundredthOfAPercent) {
 INSTANTIATE_TEST_SUITE_P(Table, FundamentalOfCleanSine,
                          testing::Values(20.0, 21.37, 33.3, 50.0, 99.9, 440.0, 997.3, 1234.5,
                                          5011.1, 10000.0, 15432.1, 19999.7, 20000.0));
+
+namespace {
+
+struct NoToneCase {
+    const char* name;
+    std::vector<std::int32_t> samples;
+};
+
+std::vector<std::int32_t> Spike() {
+    std::vector<std::int32_t> x(kBlock, 0);
+    x[1234] = 30000;
+    return x;
+}
+
+class FundamentalAbsent : public testing::TestWithParam<NoToneCase> {};
+
+} // namespace
+
+// Blocks without a clear tone give no fundamental rather than the strongest bin's frequency.
+TEST_P(FundamentalAbsent, ReturnsNothing) {
+    analysis::FundamentalFinder finder;
+    EXPECT_FALSE(finder.Find(GetParam().samples, kRate)) << GetParam().name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FundamentalAbsent,
+    testing::Values(NoToneCase{"silence", std::vector<std::int32_t>(kBlock, 0)},
+                    NoToneCase{"quiet sine", Signal({{300, 1000, 0}})},
+                    NoToneCase{"dc only", std::vector<std::int32_t>(kBlock, 10000)},
+                    NoToneCase{"spike", Spike()},
+                    NoToneCase{"white noise", Signal({}, 0, {3000, 11})},
+                    NoToneCase{"five equal tones", Signal({{5000, 500, 0},
+                                                           {5000, 1100, 1},
+                                                           {5000, 2300, 2},
+                                                           {5000, 4700, 3},
+                                                           {5000, 9100, 4}})},
+                    NoToneCase{"one period per block", Signal({{20000, 5.0, 0}})},
+                    NoToneCase{"short block", Signal({{20000, 1000, 0}}, 0, {}, 63)}),
+    [](const auto& info) {
+        std::string name = info.param.name;
+        std::replace(name.begin(), name.end(), ' ', '_');
+        return name;
+    });
+
+// A tone that just holds its own against noise, in a short block, is still found and still
+// accurate: the tolerance is the noise's, not the method's.
+TEST(Fundamental, NoisyToneInShortBlock) {
+    analysis::FundamentalFinder finder;
+    const auto x = Signal({{1000, 3012.3, 0.3}}, 0, {700, 5}, 512);
+    const auto found = finder.Find(x, kRate);
+    ASSERT_TRUE(found);
+    EXPECT_NEAR(found->frequency, 3012.3, 3.0);
+    EXPECT_GT(found->share, analysis::kMinFundamentalShare);
+}
