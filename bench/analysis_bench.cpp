@@ -17,16 +17,16 @@ namespace {
 
 constexpr double kRate = 44100;
 
-// A 997 Hz voltage and a leading current with a 1 % third harmonic, a little seeded noise.
+// A voltage and a leading current with a 1 % third harmonic, a little seeded noise.
 struct Block {
     std::vector<std::int32_t> current = std::vector<std::int32_t>(8000);
     std::vector<std::int32_t> voltage = std::vector<std::int32_t>(8000);
 
-    Block() {
+    explicit Block(double frequency) {
         std::mt19937 random(7);
         std::normal_distribution<double> noise(0, 3);
         for (std::size_t i = 0; i < voltage.size(); ++i) {
-            const double phase = 2 * std::numbers::pi * 997 * static_cast<double>(i) / kRate;
+            const double phase = 2 * std::numbers::pi * frequency * static_cast<double>(i) / kRate;
             voltage[i] =
                 static_cast<std::int32_t>(std::lround(20000 * std::cos(phase) + noise(random)));
             current[i] = static_cast<std::int32_t>(std::lround(
@@ -35,18 +35,20 @@ struct Block {
     }
 };
 
+// Argument: the frequency in Hz. Under about 220 Hz the fundamental's search fits harmonics too.
 void AcAnalysisOfBothChannels(benchmark::State& state) {
-    const Block block;
+    const Block block(static_cast<double>(state.range(0)));
     analysis::AcAnalyzer analyzer;
     const analysis::AcInput input{block.current, 0.004, block.voltage, 0.05, kRate};
     for (auto _ : state) {
         benchmark::DoNotOptimize(analyzer.Analyze(input));
     }
 }
-BENCHMARK(AcAnalysisOfBothChannels)->Unit(benchmark::kMicrosecond);
+BENCHMARK(AcAnalysisOfBothChannels)->Arg(997)->Arg(50)->Unit(benchmark::kMicrosecond);
 
+// Arguments: the window, the frequency in Hz.
 void SpectrumAndDistortionOfBothChannels(benchmark::State& state) {
-    const Block block;
+    const Block block(static_cast<double>(state.range(1)));
     analysis::SpectrumAnalyzer spectra;
     analysis::DistortionAnalyzer distortion;
     analysis::Spectrum current;
@@ -60,8 +62,9 @@ void SpectrumAndDistortionOfBothChannels(benchmark::State& state) {
     }
 }
 BENCHMARK(SpectrumAndDistortionOfBothChannels)
-    ->Arg(static_cast<int>(analysis::Window::FlatTop))
-    ->Arg(static_cast<int>(analysis::Window::Hann))
+    ->Args({static_cast<int>(analysis::Window::FlatTop), 997})
+    ->Args({static_cast<int>(analysis::Window::Hann), 997})
+    ->Args({static_cast<int>(analysis::Window::FlatTop), 50})
     ->Unit(benchmark::kMicrosecond);
 
 } // namespace

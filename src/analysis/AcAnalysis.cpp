@@ -18,6 +18,21 @@ struct ChannelSine {
     bool clear = false;
 };
 
+std::optional<ChannelSine> Sine(std::complex<double> amplitude, double residualPower,
+                                const BlockCheck& check) {
+    if (check.silent || check.clipped) {
+        return std::nullopt;
+    }
+    // The AC power is what the fit explains plus what it leaves.
+    const double sinePower = std::norm(amplitude) / 2;
+    const double acPower = sinePower + residualPower;
+    return ChannelSine{amplitude, acPower > 0 && sinePower >= kMinFundamentalShare * acPower};
+}
+
+std::optional<ChannelSine> SineOf(const Fundamental& fundamental, const BlockCheck& check) {
+    return Sine(fundamental.amplitude, fundamental.residualPower, check);
+}
+
 std::optional<ChannelSine> SineAt(std::span<const std::int32_t> samples, const BlockCheck& check,
                                   double frequency, double sampleRate) {
     if (check.silent || check.clipped) {
@@ -27,10 +42,7 @@ std::optional<ChannelSine> SineAt(std::span<const std::int32_t> samples, const B
     if (!fit) {
         return std::nullopt;
     }
-    // The AC power is what the fit explains plus what it leaves.
-    const double sinePower = std::norm(fit->amplitude) / 2;
-    const double acPower = sinePower + fit->residualPower;
-    return ChannelSine{fit->amplitude, acPower > 0 && sinePower >= kMinFundamentalShare * acPower};
+    return Sine(fit->amplitude, fit->residualPower, check);
 }
 
 } // namespace
@@ -46,10 +58,11 @@ AcResult AcAnalyzer::Analyze(const AcInput& input) {
 
     std::optional<Fundamental> fundamental;
     if (!voltageCheck.silent) {
-        fundamental = finder.Find(input.voltage, input.sampleRate);
+        fundamental = finder.Find(input.voltage, input.sampleRate, voltageCheck);
     }
+    const bool fromVoltage = fundamental.has_value();
     if (!fundamental && !currentCheck.silent) {
-        fundamental = finder.Find(input.current, input.sampleRate);
+        fundamental = finder.Find(input.current, input.sampleRate, currentCheck);
     }
     if (!fundamental) {
         return result;
@@ -57,8 +70,11 @@ AcResult AcAnalyzer::Analyze(const AcInput& input) {
     const double f = fundamental->frequency;
     result.frequency = f;
 
-    const auto i = SineAt(input.current, currentCheck, f, input.sampleRate);
-    const auto u = SineAt(input.voltage, voltageCheck, f, input.sampleRate);
+    // The channel the frequency came from has its sine fitted already.
+    const auto i = fromVoltage ? SineAt(input.current, currentCheck, f, input.sampleRate)
+                               : SineOf(*fundamental, currentCheck);
+    const auto u = fromVoltage ? SineOf(*fundamental, voltageCheck)
+                               : SineAt(input.voltage, voltageCheck, f, input.sampleRate);
     // rms readout = rms in sample units * scale; a sine's rms is its peak / sqrt 2.
     if (i) {
         result.current.fundamentalRms =

@@ -21,22 +21,17 @@ inline constexpr int kClippedSamples = 3;
 // The shortest block the analysis accepts.
 inline constexpr std::size_t kMinBlockSize = 64;
 
+// One pass over a block gives all of these.
 struct BlockCheck {
     std::int32_t peak = 0; // max |x| in sample units
     bool silent = true;    // peak < kSilentPeak (also true for a block shorter than kMinBlockSize)
     bool clipped = false;  // at least kClippedSamples samples on the rails
+    double mean = 0;       // sample units
+    double acPower = 0;    // mean square about the mean, sample units squared
+    std::int32_t low = 0;  // smallest sample (0 for an empty block)
+    std::int32_t high = 0; // largest sample (0 for an empty block)
 };
 
 BlockCheck CheckBlock(std::span<const std::int32_t> samples);
-
-// Mean, AC power (mean square about the mean, units^2) and extremes of a non-empty block.
-struct BlockMoments {
-    double mean = 0;
-    double acPower = 0;
-    std::int32_t low = 0;
-    std::int32_t high = 0;
-};
-
-BlockMoments Moments(std::span<const std::int32_t> samples);
 
 } // namespace analysis

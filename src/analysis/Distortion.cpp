@@ -28,9 +28,9 @@ DistortionResult DistortionAnalyzer::Analyze(std::span<const std::int32_t> sampl
         return result;
     }
 
-    const auto fundamental = finder.Find(samples, sampleRate);
+    const auto fundamental = finder.Find(samples, sampleRate, check);
     double signalPower = 0; // the fundamental's
-    double restPower = Moments(samples).acPower;
+    double restPower = check.acPower;
     if (fundamental) {
         signalPower = std::norm(fundamental->amplitude) / 2;
         restPower = fundamental->residualPower;

@@ -14,13 +14,15 @@ namespace {
 
 // Refinement steps: each one shrinks the error by a large factor, so a handful is plenty.
 constexpr int kMaxRefinements = 8;
-// A step this small relative to the frequency means it has settled.
+// A step this small relative to the frequency means it has settled; the costly steps that fit
+// harmonics stop at a coarser step, still ten times under the error allowed (1e-4).
 constexpr double kSettled = 1e-7;
+constexpr double kSettledWithHarmonics = 1e-5;
 // Over a half block of fewer periods than this, harmonics leak into the fundamental's fit
 // enough to pull the frequency (0.05 % for a square wave at 20 Hz): the halves are then fitted
 // with the harmonics below the Nyquist frequency as well. Above, a plain sine fit is exact
-// enough and five times cheaper.
-constexpr double kFewPeriods = 20;
+// enough and several times cheaper.
+constexpr double kFewPeriods = 10;
 
 int RefinementOrders(double frequency, double sampleRate, std::size_t half) {
     if (frequency * static_cast<double>(half) / sampleRate >= kFewPeriods) {
@@ -73,14 +75,18 @@ std::optional<double> FundamentalFinder::CoarseFrequency(std::span<const std::in
 
 std::optional<Fundamental> FundamentalFinder::Find(std::span<const std::int32_t> samples,
                                                    double sampleRate) {
+    return Find(samples, sampleRate, CheckBlock(samples));
+}
+
+std::optional<Fundamental> FundamentalFinder::Find(std::span<const std::int32_t> samples,
+                                                   double sampleRate, const BlockCheck& check) {
     const std::size_t n = samples.size();
     if (n < kMinBlockSize || !(sampleRate > 0)) {
         return std::nullopt;
     }
-    const BlockMoments moments = Moments(samples);
-    const double mean = moments.mean;
-    const double acPower = moments.acPower;
-    if (std::max(moments.high - mean, mean - moments.low) < kSilentPeak) {
+    const double mean = check.mean;
+    const double acPower = check.acPower;
+    if (std::max(check.high - mean, mean - check.low) < kSilentPeak) {
         return std::nullopt;
     }
 
@@ -92,27 +98,37 @@ std::optional<Fundamental> FundamentalFinder::Find(std::span<const std::int32_t>
     }
     // At the true frequency fits of the two halves find the same complex amplitude on the
     // block's time axis; off it the second half's phase runs ahead by the frequency error times
-    // the halves' distance (n / 2 samples). That phase gives the next estimate.
+    // the halves' distance (n / 2 samples). That phase gives the next estimate. Plain sine fits
+    // first; with few periods, steps that fit the harmonics too remove the pull of theirs.
     const std::size_t half = n / 2;
     const double distance = static_cast<double>(n) / 2;
     double frequency = *coarse;
-    for (int step = 0; step < kMaxRefinements; ++step) {
-        const int orders = RefinementOrders(frequency, sampleRate, half);
-        const auto first = FitHarmonics(samples.first(half), frequency, sampleRate, orders, 0);
-        const auto second =
-            FitHarmonics(samples.subspan(half), frequency, sampleRate, orders, half);
-        if (!first || !second || first->amplitude[0] == 0.0 || second->amplitude[0] == 0.0) {
-            return std::nullopt;
+    auto refine = [&](int orders, double settled) {
+        for (int step = 0; step < kMaxRefinements; ++step) {
+            const auto first = FitHarmonics(samples.first(half), frequency, sampleRate, orders, 0);
+            const auto second =
+                FitHarmonics(samples.subspan(half), frequency, sampleRate, orders, half);
+            if (!first || !second || first->amplitude[0] == 0.0 || second->amplitude[0] == 0.0) {
+                return false;
+            }
+            const double change = std::arg(second->amplitude[0] / first->amplitude[0]) *
+                                  sampleRate / (2 * std::numbers::pi * distance);
+            frequency += change;
+            if (!(std::abs(frequency - *coarse) <= binWidth) || frequency < lowest) {
+                return false;
+            }
+            if (std::abs(change) <= settled * frequency) {
+                return true;
+            }
         }
-        const double change = std::arg(second->amplitude[0] / first->amplitude[0]) * sampleRate /
-                              (2 * std::numbers::pi * distance);
-        frequency += change;
-        if (!(std::abs(frequency - *coarse) <= binWidth) || frequency < lowest) {
-            return std::nullopt;
-        }
-        if (std::abs(change) <= kSettled * frequency) {
-            break;
-        }
+        return true;
+    };
+    if (!refine(1, kSettled)) {
+        return std::nullopt;
+    }
+    const int orders = RefinementOrders(frequency, sampleRate, half);
+    if (orders > 1 && !refine(orders, kSettledWithHarmonics)) {
+        return std::nullopt;
     }
     const auto whole = FitSine(samples, frequency, sampleRate);
     if (!whole || !(acPower > 0)) {

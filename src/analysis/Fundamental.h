@@ -19,6 +19,7 @@
 //
 // One finder per user and thread: it keeps its FFT plan and buffers.
 
+#include "analysis/BlockCheck.h"
 #include "analysis/RealFft.h"
 
 #include <complex>
@@ -46,6 +47,9 @@ struct Fundamental {
 class FundamentalFinder {
 public:
     std::optional<Fundamental> Find(std::span<const std::int32_t> samples, double sampleRate);
+    // The same, for a caller that has checked the block already (saves a pass).
+    std::optional<Fundamental> Find(std::span<const std::int32_t> samples, double sampleRate,
+                                    const BlockCheck& check);
 
 private:
     // The FFT's strongest line, interpolated, in Hz; empty for a block without an AC line.
