@@ -14,25 +14,42 @@ namespace {
 
 // Refinement steps: each one shrinks the error by a large factor, so a handful is plenty.
 constexpr int kMaxRefinements = 8;
-// A step this small relative to the frequency means it has settled; the costly steps that fit
-// harmonics stop at a coarser step, still ten times under the error allowed (1e-4).
+// A step this small relative to the frequency means it has settled.
 constexpr double kSettled = 1e-7;
-constexpr double kSettledWithHarmonics = 1e-5;
 // Over a half block of fewer periods than this, harmonics leak into the fundamental's fit
-// enough to pull the frequency (0.05 % for a square wave at 20 Hz): the halves are then fitted
-// with the harmonics below the Nyquist frequency as well. Above, a plain sine fit is exact
-// enough and several times cheaper.
+// enough to pull the frequency (0.2 % for a square wave at 30 Hz): a last step then fits the
+// halves with the harmonics that the FFT shows, which converges at once.
 constexpr double kFewPeriods = 10;
+// Harmonics under this share of the fundamental's amplitude pull the frequency by less than
+// 1e-5 and are left out of that step.
+constexpr double kHarmonicPull = 1e-3;
 
-int RefinementOrders(double frequency, double sampleRate, std::size_t half) {
+} // namespace
+
+int FundamentalFinder::RefinementOrders(double frequency, double sampleRate,
+                                        std::size_t half) const {
     if (frequency * static_cast<double>(half) / sampleRate >= kFewPeriods) {
         return 1;
     }
+    const double binWidth = sampleRate / static_cast<double>(2 * (lines.size() - 1));
+    // The strongest of the bins around a frequency: a line spreads over three Hann bins.
+    auto level = [&](double f) {
+        const auto bin = static_cast<std::size_t>(std::lround(f / binWidth));
+        float strongest = 0;
+        for (std::size_t k = std::max<std::size_t>(bin, 1) - 1; k <= bin + 1 && k < lines.size();
+             ++k) {
+            strongest = std::max(strongest, std::abs(lines[k]));
+        }
+        return strongest;
+    };
     const double highest = sampleRate / 2 - 2 * sampleRate / static_cast<double>(half);
-    return std::clamp(static_cast<int>(std::ceil(highest / frequency)) - 1, 1, kMaxHarmonicOrder);
+    const float threshold = static_cast<float>(kHarmonicPull) * level(frequency);
+    int orders = 1;
+    for (int k = 2; k <= kMaxHarmonicOrder && k * frequency < highest; ++k) {
+        orders = level(k * frequency) > threshold ? k : orders;
+    }
+    return orders;
 }
-
-} // namespace
 
 std::optional<double> FundamentalFinder::CoarseFrequency(std::span<const std::int32_t> samples,
                                                          double mean, double sampleRate) {
@@ -50,7 +67,8 @@ std::optional<double> FundamentalFinder::CoarseFrequency(std::span<const std::in
     for (std::size_t i = 0; i < length; ++i) {
         input[i] = (static_cast<float>(samples[i]) - offset) * hann[i];
     }
-    const auto spectrum = fft.Transform();
+    lines = fft.Transform();
+    const auto spectrum = lines;
     std::size_t peak = 1;
     float strongest = std::norm(spectrum[1]);
     for (std::size_t k = 2; k + 1 < spectrum.size(); ++k) {
@@ -103,8 +121,8 @@ std::optional<Fundamental> FundamentalFinder::Find(std::span<const std::int32_t>
     const std::size_t half = n / 2;
     const double distance = static_cast<double>(n) / 2;
     double frequency = *coarse;
-    auto refine = [&](int orders, double settled) {
-        for (int step = 0; step < kMaxRefinements; ++step) {
+    auto refine = [&](int orders, int steps) {
+        for (int step = 0; step < steps; ++step) {
             const auto first = FitHarmonics(samples.first(half), frequency, sampleRate, orders, 0);
             const auto second =
                 FitHarmonics(samples.subspan(half), frequency, sampleRate, orders, half);
@@ -117,17 +135,17 @@ std::optional<Fundamental> FundamentalFinder::Find(std::span<const std::int32_t>
             if (!(std::abs(frequency - *coarse) <= binWidth) || frequency < lowest) {
                 return false;
             }
-            if (std::abs(change) <= settled * frequency) {
+            if (std::abs(change) <= kSettled * frequency) {
                 return true;
             }
         }
         return true;
     };
-    if (!refine(1, kSettled)) {
+    if (!refine(1, kMaxRefinements)) {
         return std::nullopt;
     }
     const int orders = RefinementOrders(frequency, sampleRate, half);
-    if (orders > 1 && !refine(orders, kSettledWithHarmonics)) {
+    if (orders > 1 && !refine(orders, 1)) {
         return std::nullopt;
     }
     const auto whole = FitSine(samples, frequency, sampleRate);

@@ -8,7 +8,10 @@
 // How: a Hann-windowed FFT finds the strongest line and interpolates between bins; then the
 // frequency is refined until sine fits over the two halves of the block agree in phase (at the
 // true frequency both halves see the same sine), which needs no grid and reaches well under
-// 1e-4 relative error from 20 Hz to 20 kHz. A last fit over the whole block gives the amplitude.
+// 1e-4 relative error from 20 Hz to 20 kHz. With few periods per half block, a last step fits
+// the halves with the harmonics the FFT shows, whose leakage would otherwise pull the result.
+// A last fit over the whole block gives the amplitude. The strongest line is taken for the
+// fundamental: a wave whose harmonic outweighs its fundamental reads at that harmonic.
 //
 // A block has no clear fundamental (the result is empty) when it is shorter than
 // kMinBlockSize, its AC part (x minus its mean) peaks under kSilentPeak (silence, DC only), the
@@ -56,8 +59,12 @@ private:
     std::optional<double> CoarseFrequency(std::span<const std::int32_t> samples, double mean,
                                           double sampleRate);
 
+    // Harmonic orders a refinement step must fit besides the fundamental, from the FFT's lines.
+    int RefinementOrders(double frequency, double sampleRate, std::size_t half) const;
+
     RealFft fft;
-    std::vector<float> hann; // the window for the block length last used
+    std::vector<float> hann;                    // the window for the block length last used
+    std::span<const std::complex<float>> lines; // the last block's Hann spectrum
 };
 
 } // namespace analysis
