@@ -195,8 +195,8 @@ std::optional<HarmonicFit> FitHarmonics(std::span<const std::int32_t> samples, d
 }
 
 std::optional<SineFit> FitSine(std::span<const std::int32_t> samples, double frequency,
-                               double sampleRate, std::size_t firstIndex) {
-    const auto fit = FitHarmonics(samples, frequency, sampleRate, 1, firstIndex);
+                               double sampleRate) {
+    const auto fit = FitHarmonics(samples, frequency, sampleRate, 1);
     if (!fit) {
         return std::nullopt;
     }

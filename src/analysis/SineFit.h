@@ -44,6 +44,6 @@ struct SineFit {
 };
 
 std::optional<SineFit> FitSine(std::span<const std::int32_t> samples, double frequency,
-                               double sampleRate, std::size_t firstIndex = 0);
+                               double sampleRate);
 
 } // namespace analysis

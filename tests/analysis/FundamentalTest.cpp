@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -43,6 +45,34 @@ INSTANTIATE_TEST_SUITE_P(Table, SineFitKnownTone,
                                          FitCase{997.3, 15000, 89}, FitCase{1000.0, 100, 0},
                                          FitCase{19999.7, 30000, -45},
                                          FitCase{21900.0, 10000, 120}));
+
+// Five harmonics of a 20.3 Hz tone (3.7 periods per block, where separate fits would leak into
+// each other by percents), fitted jointly on an odd stretch of the block placed by firstIndex:
+// every order returns its planted amplitude and phase at block position 0.
+TEST(HarmonicFit, JointFitSeparatesCloseHarmonicsOnAnyStretch) {
+    const double f = 20.3;
+    const auto x = Signal({{16000, f, 0.1},
+                           {4000, 2 * f, -1.2},
+                           {2000, 3 * f, 2.0},
+                           {1000, 4 * f, 0.5},
+                           {500, 5 * f, -2.9}},
+                          77);
+    const std::size_t first = 3;
+    const auto fit = analysis::FitHarmonics(std::span(x).subspan(first, 7001), f, kRate, 5, first);
+    ASSERT_TRUE(fit);
+    const double amplitude[] = {16000, 4000, 2000, 1000, 500};
+    const double phase[] = {0.1, -1.2, 2.0, 0.5, -2.9};
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_NEAR(std::abs(fit->amplitude[k]), amplitude[k], 0.05) << k + 1;
+        EXPECT_NEAR(std::remainder(std::arg(fit->amplitude[k]) - phase[k], 2 * std::numbers::pi), 0,
+                    1e-4)
+            << k + 1;
+    }
+    EXPECT_NEAR(fit->dc, 77, 0.05);
+    // Orders past the Nyquist frequency, or none, have no fit.
+    EXPECT_FALSE(analysis::FitHarmonics(x, 5000, kRate, 5));
+    EXPECT_FALSE(analysis::FitHarmonics(x, 1000, kRate, 0));
+}
 
 namespace {
 
