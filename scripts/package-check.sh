@@ -34,6 +34,11 @@ for f in usr/bin/osciloskop usr/share/applications/osciloskop.desktop \
     usr/share/doc/osciloskop/changelog.gz; do
     [[ -s "$root/$f" ]] || fail "missing in the package: $f"
 done
+# The FFT library comes in through shlibdeps as soon as the program links the analysis layer.
+if readelf --dynamic "$root/usr/bin/osciloskop" | grep -q 'libkissfft-float'; then
+    [[ ", $depends," == *", libkissfft-float131 "* || ", $depends," == *", libkissfft-float131,"* ]] ||
+        fail "Depends lacks libkissfft-float131"
+fi
 "$root/usr/bin/osciloskop" --version
 "$root/usr/bin/osciloskop" --help >/dev/null
 echo "package OK: $(basename "$deb")"
