@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -25,7 +26,15 @@ std::uint64_t Hash(const std::string& text) {
     return hash;
 }
 
+// The user's runtime folder where it is one (absolute, a directory of the user's, closed to
+// others), so that nobody else can take the lock folder's name first; /tmp where it is not.
 std::string LockDirectory() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    struct stat info {};
+    if (runtime != nullptr && runtime[0] == '/' && stat(runtime, &info) == 0 &&
+        S_ISDIR(info.st_mode) && info.st_uid == getuid() && (info.st_mode & 077) == 0) {
+        return std::string(runtime) + "/osciloskop-locks";
+    }
     return "/tmp/osciloskop-locks-" + std::to_string(getuid());
 }
 

@@ -2,10 +2,12 @@
 #pragma once
 
 // One instrument per sound card: two instances on one card would each set and restore its
-// volumes under the other. The lock is an flock on a file in one fixed directory per user,
-// /tmp/osciloskop-locks-UID, whatever the environment says, named by a hash of the card's
-// identity (CardIdentity). The system releases it at any exit, a crash included; a holder
-// that ends normally removes the file, so files do not pile up with the servers ever used.
+// volumes under the other. The lock is an flock on a file in the user's own runtime folder,
+// $XDG_RUNTIME_DIR/osciloskop-locks, named by a hash of the card's identity (CardIdentity).
+// Only where XDG_RUNTIME_DIR is unset, or not a folder of the user's closed to others, is it
+// /tmp/osciloskop-locks-UID, whose name another user of the machine could take first (that
+// folder is then refused, never used). The system releases it at any exit, a crash included; a
+// holder that ends normally removes the file, so files do not pile up with the servers ever used.
 
 #include <memory>
 #include <string>
