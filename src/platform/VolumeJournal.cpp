@@ -153,7 +153,7 @@ std::string VolumeJournal::Write(const Volumes& volumes) const {
     }
     std::string text = std::string(kHeader) + "\n" + CardLine(card_) + "\n";
     for (std::size_t device = 0; device < volumes.size(); ++device) {
-        char line[24];
+        char line[40];
         std::snprintf(line, sizeof line, "%zu=%08X\n", device, volumes[device]);
         text += line;
     }
