@@ -204,6 +204,25 @@ bool SameOutputFile(const std::string& first, const std::string& second) {
     return a.node ? a.node == b.node : !b.node && a.newPath == b.newPath;
 }
 
+std::string CheckOutputs(std::span<const NamedOutput> outputs) {
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        const NamedOutput& output = outputs[i];
+        if (output.path.empty()) {
+            continue;
+        }
+        if (const std::string refusal = CheckOutputPath(output.path); !refusal.empty()) {
+            return output.option + ": " + refusal;
+        }
+        for (std::size_t j = 0; j < i; ++j) {
+            if (!outputs[j].path.empty() && SameOutputFile(outputs[j].path, output.path)) {
+                return outputs[j].option + " and " + output.option + " name one file " +
+                       Quoted(output.path) + "; give each its own";
+            }
+        }
+    }
+    return {};
+}
+
 std::string WriteWhole(const std::string& path, std::string_view bytes) {
     if (std::string refusal = CheckOutputPath(path); !refusal.empty()) {
         return refusal;

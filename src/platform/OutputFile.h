@@ -20,6 +20,7 @@
 //
 // POSIX; called on the UI thread (main and the window), each call complete when it returns.
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,17 @@ std::string CheckOutputPath(const std::string& path);
 // hard links and "./" spellings included), by the real path of the folder plus the name where
 // it is new. main() refuses two outputs on one file with it.
 bool SameOutputFile(const std::string& first, const std::string& second);
+
+// One output of the program as the command line names it.
+struct NamedOutput {
+    std::string option; // "--log"
+    std::string path;   // empty: not asked for
+};
+
+// The first refusal among `outputs` ("--report: '/tmp/f' is a named pipe (FIFO), not a regular
+// file", "--log and --report name one file 'same.csv'"), empty when every output asked for can
+// be written. main() asks it before the window opens and refuses the start (exit code 2).
+std::string CheckOutputs(std::span<const NamedOutput> outputs);
 
 // Writes `bytes` as the whole content of `path`: a regular or new file through a temporary file
 // in its folder (every write checked, fsync, close, then rename over it, keeping the old file's

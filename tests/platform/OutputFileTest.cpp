@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -134,6 +135,30 @@ TEST_F(OutputFileTest, TwoSpellingsOfOneFileAreTheSameOutput) {
     for (const Case& c : cases) {
         EXPECT_EQ(SameOutputFile(c.first, c.second), c.same) << c.first << " / " << c.second;
     }
+}
+
+TEST_F(OutputFileTest, TheProgramsOutputsAreRefusedByOptionBeforeAnythingRuns) {
+    ASSERT_EQ(mkfifo(At("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("log.csv", At("link.csv").c_str()), 0);
+    struct Case {
+        std::vector<NamedOutput> outputs;
+        std::string refusal;
+    };
+    const Case cases[] = {
+        {{{"--log", At("log.csv")}, {"--report", At("r.csv")}, {"--screenshot", ""}}, ""},
+        {{{"--log", At("same.csv")}, {"--report", dir_ + "/./same.csv"}},
+         "--log and --report name one file '" + dir_ + "/./same.csv'; give each its own"},
+        {{{"--report", At("fifo")}, {"--log", At("fifo")}},
+         "--report: '" + At("fifo") + "' is a named pipe (FIFO), not a regular file"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CheckOutputs(c.outputs), c.refusal);
+    }
+    Put(At("log.csv"), "");
+    const std::vector<NamedOutput> throughLink{{"--report", At("link.csv")},
+                                               {"--screenshot", At("log.csv")}};
+    EXPECT_EQ(CheckOutputs(throughLink),
+              "--report and --screenshot name one file '" + At("log.csv") + "'; give each its own");
 }
 
 TEST_F(OutputFileTest, AWholeWriteReplacesTheFileAndKeepsItsMode) {
