@@ -97,6 +97,18 @@ TEST(CardLock, LivesInTheUsersRuntimeFolderWhereOneIsSet) {
         const RuntimeDir unset(nullptr);
         EXPECT_EQ(CardLock::PathFor(card).rfind(fallback + "/", 0), 0u) << CardLock::PathFor(card);
     }
+    // Sessions of one user with different runtime folders, or none, still exclude each other.
+    const std::string otherRuntime = PrivateFolder();
+    {
+        const RuntimeDir set(runtime.c_str());
+        const auto held = CardLock::Take(card);
+        ASSERT_NE(held, nullptr);
+        const RuntimeDir other(otherRuntime.c_str());
+        EXPECT_EQ(CardLock::Take(card), nullptr) << "another runtime folder, a second holder";
+        const RuntimeDir none(nullptr);
+        EXPECT_EQ(CardLock::Take(card), nullptr) << "no runtime folder, a second holder";
+    }
+    std::filesystem::remove_all(otherRuntime);
     {
         chmod(runtime.c_str(), 0777); // open to others: not a runtime folder to trust
         const RuntimeDir open(runtime.c_str());
