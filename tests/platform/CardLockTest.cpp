@@ -10,12 +10,18 @@
 #include <optional>
 #include <string>
 
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
 using platform::CardLock;
+
+// The child's exit code where it cannot mount a /tmp of its own.
+constexpr int kNoPrivateTmp = 77;
 
 std::string UniqueCard(const std::string& name) {
     return name + std::to_string(getpid());
@@ -68,8 +74,8 @@ TEST(CardLock, FileGoesWithItsHolder) {
     }
 }
 
-// Another user of a shared machine who creates the /tmp lock folder's name first keeps nobody
-// off a card whose runtime folder is set; /tmp serves only where it is not (or is unusable).
+// The lock file's place follows the runtime folder; /tmp serves only where it is not set (or is
+// unusable).
 TEST(CardLock, LivesInTheUsersRuntimeFolderWhereOneIsSet) {
     const std::string runtime = PrivateFolder();
     ASSERT_FALSE(runtime.empty());
@@ -79,19 +85,7 @@ TEST(CardLock, LivesInTheUsersRuntimeFolderWhereOneIsSet) {
         const RuntimeDir set(runtime.c_str());
         EXPECT_EQ(CardLock::PathFor(card).rfind(runtime + "/osciloskop-locks/", 0), 0u)
             << CardLock::PathFor(card);
-        // Another user's folder of the fallback's name, as a hostile user would leave it.
-        const std::string hostile = fallback + "-hostile-" + std::to_string(getpid());
-        std::filesystem::create_directory(hostile);
-        const bool swapped =
-            !std::filesystem::exists(fallback) && rename(hostile.c_str(), fallback.c_str()) == 0;
-        if (swapped && getuid() == 0) {
-            EXPECT_EQ(chown(fallback.c_str(), 65534, 65534), 0);
-        }
-        EXPECT_NE(CardLock::Take(card), nullptr) << "a folder in /tmp blocked the lock";
-        if (swapped) {
-            std::filesystem::remove(fallback);
-        }
-        std::filesystem::remove(hostile);
+        EXPECT_NE(CardLock::Take(card), nullptr);
     }
     {
         const RuntimeDir unset(nullptr);
@@ -115,6 +109,47 @@ TEST(CardLock, LivesInTheUsersRuntimeFolderWhereOneIsSet) {
         EXPECT_EQ(CardLock::PathFor(card).rfind(fallback + "/", 0), 0u) << CardLock::PathFor(card);
     }
     std::filesystem::remove_all(runtime);
+}
+
+// Another user of a shared machine who creates the /tmp lock folder's name first keeps nobody
+// off a card whose runtime folder is set. Played in a child process with a /tmp of its own (a
+// mount namespace), so that the machine's real lock folder is never touched; where no private
+// /tmp can be mounted (no root, a chroot), the test skips.
+TEST(CardLock, AnotherUsersTmpFolderBlocksNothingWhereARuntimeFolderIsSet) {
+    const pid_t child = fork();
+    if (child == 0) {
+        execl("/proc/self/exe", "platform_tests",
+              "--gtest_filter=CardLock.DISABLED_HostileTmpFolderChild",
+              "--gtest_also_run_disabled_tests", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ASSERT_GT(child, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == kNoPrivateTmp) {
+        GTEST_SKIP() << "no private /tmp can be mounted here";
+    }
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "see the child's lines above";
+}
+
+TEST(CardLock, DISABLED_HostileTmpFolderChild) {
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("none", "/tmp", "tmpfs", 0, nullptr) != 0) {
+        _exit(kNoPrivateTmp);
+    }
+    const std::string hostile = "/tmp/osciloskop-locks-" + std::to_string(getuid());
+    ASSERT_EQ(mkdir(hostile.c_str(), 0755), 0);
+    ASSERT_EQ(chown(hostile.c_str(), 65534, 65534), 0) << "another user's, as they left it";
+    ASSERT_EQ(mkdir("/tmp/runtime", 0700), 0);
+    const std::string card = UniqueCard("hw:Loopback");
+    {
+        const RuntimeDir set("/tmp/runtime");
+        EXPECT_NE(CardLock::Take(card), nullptr) << "another user's folder in /tmp blocked it";
+    }
+    const RuntimeDir unset(nullptr);
+    EXPECT_THROW(CardLock::Take(card), std::runtime_error) << "another user's folder was used";
 }
 
 TEST(CardLock, FileNameKeepsToTheLockDirectory) {
