@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "common/NumberText.h"
 
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -15,6 +16,21 @@ std::string PadLeft(std::string text, int width) {
     return text;
 }
 
+// Beyond the integer range (a broken calibration factor, a division by a near-zero level) the
+// whole number is printed digit by digit; infinity and NaN are named. Still locale-independent.
+std::string FormatUnscalable(long double value, int decimals) {
+    if (std::isnan(value)) {
+        return "nan";
+    }
+    if (std::isinf(value)) {
+        return value < 0 ? "-inf" : "inf";
+    }
+    char text[5000]; // the largest long double has 4933 digits before the point
+    const auto [end, error] =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    return error == std::errc() ? std::string(text, end) : std::string("overflow");
+}
+
 } // namespace
 
 std::string FormatInt(long long value, int width) {
@@ -25,6 +41,10 @@ std::string FormatReal(long double value, int decimals, int width) {
     // Work on whole units of the last decimal so that the text never depends on the C locale.
     long double scale = std::pow(10.0L, decimals);
     long double scaled = std::round(std::fabs(value) * scale);
+    // Only what fits an unsigned 64-bit integer may be cast to one.
+    if (!(scaled < 1e19L)) {
+        return PadLeft(FormatUnscalable(value, decimals), width);
+    }
     bool negative = std::signbit(value) && scaled != 0;
     std::string digits = std::to_string(static_cast<unsigned long long>(scaled));
     if (decimals > 0) {

@@ -92,7 +92,9 @@ ParsedCalibrationRequest ParseCalibrationRequest(std::string_view text) {
         return {request, {}};
     }
     const std::string written(value);
+    const std::string_view whole = value;
     const std::optional<double> number = TakeNumber(value);
+    const std::string digits(whole.substr(0, whole.size() - value.size()));
     while (value.starts_with(' ')) {
         value.remove_prefix(1);
     }
@@ -113,6 +115,14 @@ ParsedCalibrationRequest ParseCalibrationRequest(std::string_view text) {
     request.reference = *number * *unitSize;
     request.unit = std::string(value);
     request.unitSize = *unitSize;
+    request.referenceText = digits + " " + request.unit;
+    if (!(request.reference >= kSmallestReference && request.reference <= kLargestReference)) {
+        const std::string small = current ? "0.1 mA" : "0.1 mV";
+        const std::string large = current ? "200 A" : "200 V";
+        return Refused("the reference " + written + " lies outside " + small + " to " + large +
+                       ", where no input of the instrument measures it; check its unit and "
+                       "digits");
+    }
     return {request, {}};
 }
 

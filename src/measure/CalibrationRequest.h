@@ -19,7 +19,16 @@ struct CalibrationRequest {
     double reference = 0; // mA (current) or mV (voltage), above zero unless reset
     std::string unit;     // the unit as written ("mA", "A", "mV", "V"), for the result line
     double unitSize = 1;  // mA or mV per written unit: 1 or 1000
+    // The reference as the user typed it, digits kept, then a blank and the unit ("0.10322 A"),
+    // for the result line: the user reads back what they typed, not a rounding of it.
+    std::string referenceText;
 };
+
+// References (mA or mV) outside these can never give a factor within the calibration bounds on
+// any range of the instrument (its largest full scale, ten times over; its weakest usable signal,
+// a tenth of it): a wrong unit or stray digits, refused before anything opens.
+inline constexpr double kSmallestReference = 0.1;
+inline constexpr double kLargestReference = 200000;
 
 struct ParsedCalibrationRequest {
     std::optional<CalibrationRequest> request;
@@ -27,7 +36,8 @@ struct ParsedCalibrationRequest {
 };
 
 // "current=12.5mA", "voltage=1,00 V", "current=reset". The number takes a decimal point or
-// comma; the unit is mA or A for current, mV or V for voltage, and may follow a blank.
+// comma; the unit is mA or A for current, mV or V for voltage, and may follow a blank. The
+// reference is checked against the bounds above once the unit is applied.
 ParsedCalibrationRequest ParseCalibrationRequest(std::string_view text);
 
 // "current" (L) or "voltage" (R): the quantity's name on the command line and in messages.

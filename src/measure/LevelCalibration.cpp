@@ -16,6 +16,19 @@ std::uint16_t CalibratedPeak(std::uint16_t peak, double factor) {
     return static_cast<std::uint16_t>(scaled >= 0 && scaled <= largest ? scaled : largest);
 }
 
+bool FactorWithinBounds(double factor) {
+    return factor >= kLowestFactor && factor <= kHighestFactor;
+}
+
+std::string FactorBoundsRefusal(double factor) {
+    if (FactorWithinBounds(factor)) {
+        return {};
+    }
+    return "the factor " + FactorText(factor) + " is outside " + FactorText(kLowestFactor) +
+           " to " + FactorText(kHighestFactor) +
+           " (20 dB either way, more than any card is off); check the reference and its unit";
+}
+
 CalibrationVerdict EvaluateCalibration(std::span<const BlockLevel> blocks, double reference) {
     if (blocks.empty()) {
         return {0, 0, "no block was measured"};
@@ -45,7 +58,11 @@ CalibrationVerdict EvaluateCalibration(std::span<const BlockLevel> blocks, doubl
                     common::FormatReal(100 * spread, 1) +
                     " % from block to block, more than 1 %); feed a steady sine"};
     }
-    return {mean, reference / mean, {}};
+    const double factor = reference / mean;
+    if (std::string refusal = FactorBoundsRefusal(factor); !refusal.empty()) {
+        return {0, 0, std::move(refusal)};
+    }
+    return {mean, factor, {}};
 }
 
 std::string FactorText(double factor) {

@@ -45,6 +45,18 @@ inline constexpr std::uint16_t kClippedPeak = 32767;
 // Largest block-to-block spread of the rms, relative to the mean, of a steady signal.
 inline constexpr double kSteadySpread = 0.01;
 
+// A card's input is a few dB off, never 20: a factor outside these bounds comes from a wrong
+// reference or unit, or from a corrupt file, and would make every readout absurd.
+inline constexpr double kLowestFactor = 0.1;
+inline constexpr double kHighestFactor = 10.0;
+
+// Whether `factor` lies within the bounds above (NaN does not).
+bool FactorWithinBounds(double factor);
+
+// Why `factor` cannot be used ("the factor ×663448.000 is outside ×0.100 to ×10.000 ..."); empty
+// when it is within the bounds.
+std::string FactorBoundsRefusal(double factor);
+
 struct CalibrationVerdict {
     double measured = 0; // mean rms over the blocks (mA or mV); 0 when refused
     double factor = 0;   // reference ÷ measured; 0 when refused
@@ -52,7 +64,7 @@ struct CalibrationVerdict {
 };
 
 // Checks the blocks (clipped, too weak, unsteady, none at all) and computes the factor against
-// `reference` (mA or mV, > 0).
+// `reference` (mA or mV, > 0); a factor outside the bounds is refused.
 CalibrationVerdict EvaluateCalibration(std::span<const BlockLevel> blocks, double reference);
 
 // "×1.981": a factor as the user reads it, three decimals, locale-independent.

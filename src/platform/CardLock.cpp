@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -25,8 +26,29 @@ std::uint64_t Hash(const std::string& text) {
     return hash;
 }
 
-std::string LockDirectory() {
+// The fixed folder in /tmp: the same for every session of the user, whatever its environment,
+// but a name another user of the machine can take first.
+std::string SharedDirectory() {
     return "/tmp/osciloskop-locks-" + std::to_string(getuid());
+}
+
+// The user's runtime folder where it is one (absolute, a directory of the user's, closed to
+// others): nobody else can take a name in it. Empty where there is none.
+std::string RuntimeDirectory() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    struct stat info {};
+    if (runtime != nullptr && runtime[0] == '/' && stat(runtime, &info) == 0 &&
+        S_ISDIR(info.st_mode) && info.st_uid == getuid() && (info.st_mode & 077) == 0) {
+        return std::string(runtime) + "/osciloskop-locks";
+    }
+    return {};
+}
+
+std::string FileName(const std::string& card) {
+    char name[40];
+    std::snprintf(name, sizeof name, "osciloskop-card-%016llx.lock",
+                  static_cast<unsigned long long>(Hash(card)));
+    return name;
 }
 
 [[noreturn]] void Fail(const std::string& what, const std::string& path) {
@@ -60,15 +82,33 @@ bool StillThere(int fd, const std::string& path) {
 } // namespace
 
 std::string CardLock::PathFor(const std::string& card) {
-    char name[40];
-    std::snprintf(name, sizeof name, "osciloskop-card-%016llx.lock",
-                  static_cast<unsigned long long>(Hash(card)));
-    return LockDirectory() + "/" + name;
+    const std::string runtime = RuntimeDirectory();
+    return (runtime.empty() ? SharedDirectory() : runtime) + "/" + FileName(card);
 }
 
 std::unique_ptr<CardLock> CardLock::Take(const std::string& card) {
-    MakeLockDirectory(LockDirectory());
-    const std::string path = PathFor(card);
+    std::unique_ptr<CardLock> lock(new CardLock);
+    if (const std::string runtime = RuntimeDirectory(); !runtime.empty()) {
+        MakeLockDirectory(runtime);
+        if (!lock->Add(runtime + "/" + FileName(card))) {
+            return nullptr;
+        }
+    }
+    // Also in /tmp, so that sessions of the user with different runtime folders (or none) still
+    // exclude each other; another user's folder there is refused, and blocks nothing where the
+    // runtime folder holds the lock.
+    try {
+        MakeLockDirectory(SharedDirectory());
+    } catch (const std::runtime_error&) {
+        if (lock->held_.empty()) {
+            throw;
+        }
+        return lock;
+    }
+    return lock->Add(SharedDirectory() + "/" + FileName(card)) ? std::move(lock) : nullptr;
+}
+
+bool CardLock::Add(const std::string& path) {
     for (;;) {
         const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0) {
@@ -76,18 +116,21 @@ std::unique_ptr<CardLock> CardLock::Take(const std::string& card) {
         }
         if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
             close(fd);
-            return nullptr;
+            return false;
         }
         if (StillThere(fd, path)) {
-            return std::unique_ptr<CardLock>(new CardLock(fd, path));
+            held_.emplace_back(fd, path);
+            return true;
         }
         close(fd); // its holder removed it meanwhile: the next open makes a new one
     }
 }
 
 CardLock::~CardLock() {
-    unlink(path_.c_str());
-    close(fd_);
+    for (const auto& [fd, path] : held_) {
+        unlink(path.c_str());
+        close(fd);
+    }
 }
 
 } // namespace platform

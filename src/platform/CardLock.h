@@ -2,13 +2,18 @@
 #pragma once
 
 // One instrument per sound card: two instances on one card would each set and restore its
-// volumes under the other. The lock is an flock on a file in one fixed directory per user,
-// /tmp/osciloskop-locks-UID, whatever the environment says, named by a hash of the card's
-// identity (CardIdentity). The system releases it at any exit, a crash included; a holder
-// that ends normally removes the file, so files do not pile up with the servers ever used.
+// volumes under the other. The lock is an flock on a file named by a hash of the card's identity
+// (CardIdentity), taken in the user's own runtime folder, $XDG_RUNTIME_DIR/osciloskop-locks,
+// where nobody else can take a name, and in /tmp/osciloskop-locks-UID, which every session of the
+// user shares whatever its environment. Another user's folder of that /tmp name is refused, never
+// used: it blocks the lock only where XDG_RUNTIME_DIR is unset (or not a folder of the user's
+// closed to others). The system releases the locks at any exit, a crash included; a holder that
+// ends normally removes its files, so files do not pile up with the servers ever used.
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -22,13 +27,15 @@ public:
     CardLock(const CardLock&) = delete;
     CardLock& operator=(const CardLock&) = delete;
 
-    // The lock file used for `card`.
+    // The lock file used for `card`: the runtime folder's, else the one in /tmp.
     static std::string PathFor(const std::string& card);
 
 private:
-    CardLock(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
-    int fd_;
-    std::string path_;
+    CardLock() = default;
+    // Locks the file at `path`; false when another process holds it.
+    bool Add(const std::string& path);
+
+    std::vector<std::pair<int, std::string>> held_; // descriptor and path of each lock file
 };
 
 } // namespace platform

@@ -8,12 +8,13 @@
 
 namespace platform {
 
-struct GuardedVolumeService::Worker {
-    struct Job {
-        std::function<void(VolumeService&)> call;
-        bool done = false;
-    };
+struct GuardedVolumeService::Job {
+    std::function<void(VolumeService&)> call;
+    bool done = false;     // guarded by the worker's mutex
+    bool answered = false; // the service's Answering() right after the call
+};
 
+struct GuardedVolumeService::Worker {
     std::mutex mutex;
     std::condition_variable changed;
     std::deque<std::shared_ptr<Job>> jobs;
@@ -34,7 +35,9 @@ struct GuardedVolumeService::Worker {
             worker->jobs.pop_front();
             lock.unlock();
             job->call(*worker->service);
+            const bool answered = worker->service->Answering();
             lock.lock();
+            job->answered = answered;
             job->done = true;
             worker->changed.notify_all();
         }
@@ -68,58 +71,85 @@ GuardedVolumeService::~GuardedVolumeService() {
 
 void GuardedVolumeService::Connect() {
     worker_ = std::make_shared<Worker>();
-    stuck_ = false;
+    stuck_.reset();
     std::thread(Worker::Run, worker_, open_).detach();
-    auto names = std::make_shared<std::array<std::string, 6>>();
-    answering_ = Call([names](VolumeService& service) {
+    auto names = std::make_shared<Names>();
+    // Call sets answering_ from the service itself: a service that opened without reaching its
+    // card has run the call, yet does not answer.
+    const bool done = Call([names](VolumeService& service) {
         for (std::uint32_t device = 0; device < kDevices; ++device) {
             (*names)[device] = service.VolumeName(device);
         }
     });
-    names_ = answering_ ? *names : std::array<std::string, 6>{};
+    pendingNames_ = done ? nullptr : names;
+    if (done && answering_) {
+        names_ = *names;
+    }
 }
 
 bool GuardedVolumeService::Reconnect() {
     {
-        std::lock_guard lock(worker_->mutex);
+        std::unique_lock lock(worker_->mutex);
         worker_->stopping = true;
         worker_->changed.notify_all();
+        // The old mixer connection is closed before a new one opens; one held in the server
+        // is left to end by itself.
+        if (!stuck_) {
+            worker_->changed.wait_for(lock, deadline_, [this] { return worker_->stopped; });
+        }
     }
     Connect();
     return answering_;
 }
 
+bool GuardedVolumeService::Ready() {
+    if (stuck_) {
+        std::lock_guard lock(worker_->mutex);
+        if (!stuck_->done) {
+            return false;
+        }
+        answering_ = stuck_->answered;
+        stuck_.reset();
+        if (pendingNames_ && answering_) {
+            names_ = *pendingNames_;
+        }
+        pendingNames_.reset();
+    }
+    return answering_;
+}
+
+bool GuardedVolumeService::Answering() {
+    return Ready();
+}
+
 bool GuardedVolumeService::Call(std::function<void(VolumeService&)> call) {
-    // Whether the wrapped service reached its card is asked in the same call.
-    auto answered = std::make_shared<bool>(false);
-    auto job = std::make_shared<Worker::Job>();
-    job->call = [call = std::move(call), answered](VolumeService& service) {
-        call(service);
-        *answered = service.Answering();
-    };
+    auto job = std::make_shared<Job>();
+    job->call = std::move(call);
     std::unique_lock lock(worker_->mutex);
     worker_->jobs.push_back(job);
     worker_->changed.notify_all();
     if (!worker_->changed.wait_for(lock, deadline_, [&] { return job->done; })) {
-        worker_->jobs.clear(); // what is still queued would only wait behind the stuck call
+        // The held call stays with the worker (it may not even have started, behind an open
+        // the server holds); once done it tells whether the server is back. Nothing else is
+        // queued meanwhile.
         answering_ = false;
-        stuck_ = true;
+        stuck_ = job;
         return false;
     }
-    answering_ = *answered;
+    answering_ = job->answered;
     return true;
 }
 
 std::uint32_t GuardedVolumeService::WaveOutGetVolume(std::uint32_t device) {
     auto volume = std::make_shared<std::uint32_t>(0);
-    const bool done = answering_ && Call([volume, device](VolumeService& service) {
+    const bool done = Ready() && Call([volume, device](VolumeService& service) {
                           *volume = service.WaveOutGetVolume(device);
                       });
     return done ? *volume : 0;
 }
 
 void GuardedVolumeService::WaveOutSetVolume(std::uint32_t device, std::uint32_t volume) {
-    if (answering_) {
+    if (Ready()) {
         Call(
             [device, volume](VolumeService& service) { service.WaveOutSetVolume(device, volume); });
     }
@@ -127,19 +157,20 @@ void GuardedVolumeService::WaveOutSetVolume(std::uint32_t device, std::uint32_t 
 
 std::uint32_t GuardedVolumeService::AuxGetVolume(std::uint32_t device) {
     auto volume = std::make_shared<std::uint32_t>(0);
-    const bool done = answering_ && Call([volume, device](VolumeService& service) {
+    const bool done = Ready() && Call([volume, device](VolumeService& service) {
                           *volume = service.AuxGetVolume(device);
                       });
     return done ? *volume : 0;
 }
 
 void GuardedVolumeService::AuxSetVolume(std::uint32_t device, std::uint32_t volume) {
-    if (answering_) {
+    if (Ready()) {
         Call([device, volume](VolumeService& service) { service.AuxSetVolume(device, volume); });
     }
 }
 
 std::string GuardedVolumeService::VolumeName(std::uint32_t device) {
+    Ready();
     return device < kDevices ? names_[device] : std::string();
 }
 

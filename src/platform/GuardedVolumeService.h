@@ -5,8 +5,12 @@
 // answering (stopped, not dead) holds an ALSA mixer call without end, so every call runs on a
 // worker thread and the caller waits at most `deadline` for it. After a call missed the
 // deadline the service does not answer: calls return at once (reads give 0, writes are
-// dropped) until Reconnect opens a new service on a new worker. A worker stuck in the server
-// is left behind with the service it holds and touches nothing else.
+// dropped) while that call is still held; once the server let it go (a hiccup), the next call
+// goes to the server again. A service that says it does not answer is asked nothing until
+// Reconnect opens a new service on a new worker; the old worker closes its service and ends
+// (Reconnect waits for that up to the deadline), and one stuck in the server is left behind
+// with the service it holds and touches nothing else. The device names stay those of the last
+// service that answered, so that what cannot be restored can still be named.
 // Called on the UI thread; the wrapped service lives on its worker.
 
 #include "platform/VolumeService.h"
@@ -37,8 +41,8 @@ public:
     void AuxSetVolume(std::uint32_t device, std::uint32_t volume) override;
     // Names as the service found them when it opened; asks nothing of the server.
     std::string VolumeName(std::uint32_t device) override;
-    bool Answering() override { return answering_; }
-    // Leaves the old worker and its service behind and opens a new one.
+    bool Answering() override;
+    // Stops the old worker and its service and opens a new one.
     bool Reconnect() override;
 
     struct Worker; // shared by the service and its thread
@@ -48,13 +52,19 @@ private:
     // `call` must keep what it uses alive by itself: it may run after this returns.
     bool Call(std::function<void(VolumeService&)> call);
     void Connect();
+    // Whether calls may go to the server: it answers and no call is held there any more.
+    bool Ready();
+
+    using Names = std::array<std::string, 6>;
+    struct Job;
 
     Open open_;
     std::chrono::milliseconds deadline_;
     std::shared_ptr<Worker> worker_;
-    std::array<std::string, 6> names_;
+    Names names_;
+    std::shared_ptr<Names> pendingNames_; // asked of a service that missed the deadline
     bool answering_ = false;
-    bool stuck_ = false; // the worker still runs a call that missed its deadline
+    std::shared_ptr<Job> stuck_; // a call that missed its deadline, while the worker runs it
 };
 
 } // namespace platform

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using common::ConvertError;
 using common::FormatInt;
 using common::FormatReal;
@@ -44,4 +46,31 @@ TEST(NumberText, RejectsAnythingElseWithTheUsersText) {
                       std::string("'") + bad + "' is not a valid integer value");
         }
     }
+}
+
+// A value beyond the 64-bit integer range was cast to one (undefined behaviour, and texts such as
+// "-9223372036854775.80"); it is printed whole, and infinity and NaN by name.
+TEST(NumberText, RealsBeyondTheIntegerRangeArePrintedWhole) {
+    struct Case {
+        long double value;
+        int decimals;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {-1e30, 2, "-1000000000000000019884624838656.00"},
+        {1e19L, 0, "10000000000000000000"},
+        {9.3e18L, 1, "9300000000000000000.0"},
+        {1.5e17L, 2, "150000000000000000.00"},
+        {std::numeric_limits<double>::infinity(), 2, "inf"},
+        {-std::numeric_limits<double>::infinity(), 1, "-inf"},
+        {std::numeric_limits<double>::quiet_NaN(), 2, "nan"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FormatReal(c.value, c.decimals), c.expected) << static_cast<double>(c.value);
+    }
+    const std::string huge = FormatReal(1e300, 2, 6);
+    EXPECT_EQ(huge.size(), 301u + 3u);
+    EXPECT_EQ(huge.substr(0, 20), "10000000000000000525");
+    EXPECT_EQ(huge.substr(huge.size() - 3), ".00");
+    EXPECT_EQ(FormatReal(std::numeric_limits<double>::infinity(), 0, 5), "  inf");
 }

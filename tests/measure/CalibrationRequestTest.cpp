@@ -68,5 +68,48 @@ TEST(CalibrationRequest, MalformedValuesAreRefusedWithTheirFault) {
     }
 }
 
+// Stray digits or a wrong unit stored factors of 663 448 or 6.6e-10; such references are refused
+// at once, by their value once the unit is applied.
+TEST(CalibrationRequest, ReferencesNoInputCanMeasureAreRefused) {
+    struct Case {
+        const char* text;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"voltage=1000000V", false},
+        {"voltage=10000000000000000000000000000000000000000V", false},
+        {"voltage=0.000001mV", false},
+        {"voltage=0.09mV", false},
+        {"current=201A", false},
+        {"current=200000000mA", false},
+        {"voltage=0.1mV", true},
+        {"voltage=200V", true},
+        {"current=200000mA", true},
+        {"voltage=1000000mV", false},
+    };
+    for (const Case& c : cases) {
+        const ParsedCalibrationRequest parsed = ParseCalibrationRequest(c.text);
+        EXPECT_EQ(parsed.request.has_value(), c.accepted) << c.text;
+        if (!c.accepted) {
+            EXPECT_NE(parsed.error.find("lies outside 0.1 m"), std::string::npos)
+                << c.text << ": " << parsed.error;
+        }
+    }
+}
+
+TEST(CalibrationRequest, TheReferenceIsEchoedWithTheUsersDigits) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"current=0.10322A", "0.10322 A"},
+        {"voltage=1,5 V", "1,5 V"},
+        {"voltage=+250mV", "+250 mV"},
+        {"current=12.500mA", "12.500 mA"},
+    };
+    for (const auto& [text, echo] : cases) {
+        const ParsedCalibrationRequest parsed = ParseCalibrationRequest(text);
+        ASSERT_TRUE(parsed.request) << text << ": " << parsed.error;
+        EXPECT_EQ(parsed.request->referenceText, echo) << text;
+    }
+}
+
 } // namespace
 } // namespace measure

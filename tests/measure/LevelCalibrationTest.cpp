@@ -62,7 +62,7 @@ TEST(LevelCalibration, VerdictRefusesClippedWeakUnsteadyAndEmptyBlocks) {
         {"one block clipped", oneClipped, "clipped"},
         {"full scale", Blocks({100}, 32768), "clipped"},
         {"peak 327 of 32768", Blocks({1, 1}, 327), "too weak"},
-        {"peak 328", Blocks({1, 1}, 328), nullptr},
+        {"peak 328", Blocks({100, 100}, 328), nullptr},
         {"silence", Blocks({0, 0}, 0), "too weak"},
         {"no blocks", {}, "no block"},
     };
@@ -87,6 +87,42 @@ TEST(LevelCalibration, FactorIsTheReferenceOverTheMeanRms) {
     EXPECT_EQ(FactorText(1.98149), "×1.981");
     EXPECT_EQ(FactorsInForceText({}), "calibration: current none, voltage none");
     EXPECT_EQ(FactorsInForceText({1.0, 0.5}), "calibration: current none, voltage ×0.500");
+}
+
+// A reference off by a unit (1000000 V for 1 V) or by digits gave factors of 663 448 or 6.6e-10
+// that made every later readout absurd: only 20 dB either way is taken.
+TEST(LevelCalibration, FactorsBeyondTwentyDecibelsEitherWayAreRefused) {
+    struct Case {
+        double reference; // over a measured mean of 100
+        bool accepted;
+    };
+    const Case cases[] = {
+        {10.0, true},
+        {1000.0, true},
+        {9.99, false},
+        {1000.1, false},
+        {1e9, false},
+        {1e-7, false},
+        {1e40, false},
+        {std::numeric_limits<double>::infinity(), false},
+        {std::numeric_limits<double>::quiet_NaN(), false},
+    };
+    for (const Case& c : cases) {
+        const CalibrationVerdict verdict =
+            EvaluateCalibration(Blocks({100, 100}, 9000), c.reference);
+        if (c.accepted) {
+            EXPECT_EQ(verdict.refusal, "") << c.reference;
+            EXPECT_DOUBLE_EQ(verdict.factor, c.reference / 100) << c.reference;
+        } else {
+            EXPECT_NE(verdict.refusal.find("is outside ×0.100 to ×10.000"), std::string::npos)
+                << c.reference << ": " << verdict.refusal;
+            EXPECT_EQ(verdict.factor, 0) << c.reference;
+        }
+    }
+    EXPECT_TRUE(FactorWithinBounds(0.1));
+    EXPECT_TRUE(FactorWithinBounds(10));
+    EXPECT_FALSE(FactorWithinBounds(0));
+    EXPECT_FALSE(FactorWithinBounds(-1));
 }
 
 } // namespace

@@ -1,11 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "app/calibration/CalibrationStore.h"
 
+#include "platform/OutputFile.h"
+
 #include <QDate>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
+#include <QStringDecoder>
+#include <QTemporaryDir>
 #include <QUrl>
 
 #include <algorithm>
@@ -19,6 +25,8 @@ namespace {
 using measure::Channel;
 
 constexpr Channel kChannels[] = {Channel::L, Channel::R};
+// A file of a few cards holds a few hundred bytes.
+constexpr qint64 kLargestFile = 64 * 1024;
 
 // The user's file only: a system-wide one would put factors of another machine's cards in force.
 std::unique_ptr<QSettings> OpenSettings() {
@@ -27,6 +35,57 @@ std::unique_ptr<QSettings> OpenSettings() {
                                     QStringLiteral("osciloskop"), QStringLiteral("calibration"));
     settings->setFallbacksEnabled(false);
     return settings;
+}
+
+// Where QSettings keeps the user's file, named without opening it: QSettings reads a file whole
+// as soon as it is made on it.
+QString CalibrationFile() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/osciloskop/calibration.ini");
+}
+
+// Why the file at `path` is not a calibration file to hand to QSettings, empty when it is (or
+// is missing): not a regular file, too large to read whole, not text, or a line that is
+// neither a heading, a key=value nor a comment. QSettings itself takes almost any bytes.
+std::string FileFault(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        return {};
+    }
+    if (!info.isFile()) {
+        return "it is not a regular file";
+    }
+    if (info.size() > kLargestFile) {
+        return "it holds " + std::to_string(info.size()) + " bytes, more than the " +
+               std::to_string(kLargestFile / 1024) + " KiB a calibration file can hold; not read";
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return file.errorString().toStdString();
+    }
+    const QByteArray bytes = file.read(kLargestFile + 1);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8.decode(bytes);
+    if (utf8.hasError() || bytes.size() > kLargestFile) {
+        return "it is not text (random bytes?)";
+    }
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString line = lines[i].trimmed();
+        const bool wellFormed =
+            line.isEmpty() || line.startsWith(QLatin1Char(';')) ||
+            line.startsWith(QLatin1Char('#')) ||
+            (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) ||
+            line.indexOf(QLatin1Char('=')) > 0;
+        const bool control = std::any_of(line.begin(), line.end(), [](QChar c) {
+            return c.unicode() < 0x20 && c != QLatin1Char('\t');
+        });
+        if (!wellFormed || control) {
+            return "line " + std::to_string(i + 1) +
+                   " is neither a [card] heading, a key=value nor a comment";
+        }
+    }
+    return {};
 }
 
 // QSettings keeps a file's contents for the whole process and reports a format error only to
@@ -81,6 +140,10 @@ std::optional<StoredFactor> ReadFactor(const QSettings& settings, const QString&
         error = "its entry '" + key.toStdString() + "' is not a factor above zero with a date";
         return std::nullopt;
     }
+    if (const std::string refusal = measure::FactorBoundsRefusal(factor); !refusal.empty()) {
+        error = "its entry '" + key.toStdString() + "': " + refusal;
+        return std::nullopt;
+    }
     return StoredFactor{factor, date.toStdString()};
 }
 
@@ -102,9 +165,12 @@ std::string FactorsText(const CardCalibration& card) {
 
 } // namespace
 
-CalibrationStore::CalibrationStore() {
+CalibrationStore::CalibrationStore() : path_(CalibrationFile().toStdString()) {
+    if (const std::string fault = FileFault(CalibrationFile()); !fault.empty()) {
+        error_ = "the calibration file '" + path_ + "' cannot be read: " + fault;
+        return;
+    }
     const std::unique_ptr<QSettings> settings = OpenSettings();
-    path_ = settings->fileName().toStdString();
     if (FormatError(*settings) || settings->status() != QSettings::NoError) {
         error_ = "the calibration file '" + path_ + "' cannot be read (format error)";
         return;
@@ -138,10 +204,9 @@ std::optional<StoredFactor> CalibrationStore::Find(const std::string& card, Chan
 }
 
 std::string CalibrationStore::Store(const std::string& card, Channel channel, double factor) {
-    if (!error_.empty() && !QFile::remove(QString::fromStdString(path_))) {
-        return "the unreadable calibration file '" + path_ + "' cannot be replaced";
+    if (const std::string refusal = measure::FactorBoundsRefusal(factor); !refusal.empty()) {
+        return "not stored: " + refusal;
     }
-    error_.clear();
     return Write(card, channel,
                  StoredFactor{factor, QDate::currentDate().toString(Qt::ISODate).toStdString()});
 }
@@ -153,20 +218,61 @@ std::string CalibrationStore::Remove(const std::string& card, Channel channel) {
     return Find(card, channel) ? Write(card, channel, std::nullopt) : std::string();
 }
 
+std::string CalibrationStore::WritableError() const {
+    const QString folder = QFileInfo(CalibrationFile()).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        return "the calibration file '" + path_ + "' cannot be written: its folder '" +
+               folder.toStdString() + "' cannot be created";
+    }
+    if (const std::string fault = platform::CheckOutputPath(path_); !fault.empty()) {
+        return "the calibration file cannot be written: " + fault;
+    }
+    return {};
+}
+
+// QSettings edits a draft in a private folder (from the file, or from nothing when the file
+// is unreadable: a new calibration replaces it), and the draft goes to disk as a whole output
+// file: a full disk keeps the earlier file, a link is written through, never replaced.
 std::string CalibrationStore::Write(const std::string& card, Channel channel,
                                     const std::optional<StoredFactor>& factor) {
-    const std::unique_ptr<QSettings> settings = OpenSettings();
-    const QString key = FactorKey(card, channel);
-    if (factor) {
-        settings->setValue(key + QStringLiteral("/factor"),
-                           QString::number(factor->factor, 'g', QLocale::FloatingPointShortest));
-        settings->setValue(key + QStringLiteral("/date"), QString::fromStdString(factor->date));
-    } else {
-        settings->remove(key);
+    const std::string cannot = "the calibration file '" + path_ + "' cannot be written";
+    const QTemporaryDir scratch;
+    const QString draft = scratch.filePath(QStringLiteral("calibration.ini"));
+    if (!scratch.isValid() || (error_.empty() && QFile::exists(CalibrationFile()) &&
+                               !QFile::copy(CalibrationFile(), draft))) {
+        return cannot + ": no draft can be made of it";
     }
-    settings->sync();
-    if (settings->status() != QSettings::NoError) {
-        return "the calibration file '" + path_ + "' cannot be written";
+    {
+        QSettings settings(draft, QSettings::IniFormat);
+        const QString key = FactorKey(card, channel);
+        if (factor) {
+            settings.setValue(key + QStringLiteral("/factor"),
+                              QString::number(factor->factor, 'g', QLocale::FloatingPointShortest));
+            settings.setValue(key + QStringLiteral("/date"), QString::fromStdString(factor->date));
+        } else {
+            settings.remove(key);
+        }
+        settings.sync();
+        if (settings.status() != QSettings::NoError) {
+            return cannot;
+        }
+    }
+    QFile drafted(draft);
+    if (!drafted.open(QIODevice::ReadOnly)) {
+        return cannot + ": its draft cannot be read";
+    }
+    const QByteArray bytes = drafted.readAll();
+    if (const std::string error = WritableError(); !error.empty()) {
+        return error;
+    }
+    if (const std::string error = platform::WriteWhole(
+            path_, {bytes.constData(), static_cast<std::size_t>(bytes.size())});
+        !error.empty()) {
+        return "the calibration file cannot be written: " + error;
+    }
+    if (!error_.empty()) {
+        error_.clear();
+        cards_.clear();
     }
     auto stored = std::find_if(cards_.begin(), cards_.end(),
                                [&card](const auto& c) { return c.card == card; });

@@ -6,9 +6,12 @@
 // ~/.config) through QSettings, keyed by the card's identity: the one the one-instrument-per-
 // card lock uses, or "simulated" for the simulated card.
 //
-// A file that cannot be read (a format error, or a factor or date that is not one) is never
-// written over by reading or listing: the instrument starts uncalibrated and says why, and only
-// a new calibration replaces the file. Used by main() and the calibration run, on the UI thread.
+// A file that cannot be read (not a regular file, over 64 KiB, random bytes, a line that is not
+// INI, a factor outside 0.1 to 10, a date that is not one) is never written over by reading or
+// listing: the instrument starts uncalibrated and says why, naming the file, and only a new
+// calibration replaces the file. Writes go through platform::WriteWhole (a failure keeps the
+// earlier file; a link is written through). Used by main() and the calibration run, on the UI
+// thread.
 
 #include "measure/CalibrationRequest.h"
 
@@ -45,8 +48,13 @@ public:
     const std::vector<CardCalibration>& Cards() const { return cards_; }
     std::optional<StoredFactor> Find(const std::string& card, measure::Channel channel) const;
 
-    // Stores a factor taken today, replacing an unreadable file; returns an error text, empty
-    // when the factor is on disk.
+    // Why a calibration could not be stored (a folder that cannot be made, a path that is not a
+    // file, no write permission), empty when it could; asked before the measurement starts, so
+    // that the user does not wait for a result that cannot be kept.
+    std::string WritableError() const;
+
+    // Stores a factor taken today (within 0.1 to 10, else refused), replacing an unreadable
+    // file; returns an error text, empty when the factor is on disk.
     std::string Store(const std::string& card, measure::Channel channel, double factor);
     // Removes one factor; returns an error text, empty when it is gone (or was never there).
     std::string Remove(const std::string& card, measure::Channel channel);

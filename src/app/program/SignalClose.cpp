@@ -15,8 +15,24 @@ namespace {
 
 constexpr int kEndingSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
 
+// One pipe for the whole process, never closed: a handler running on another thread while a
+// SignalClose goes (InputWait makes one per wait) still writes into this pipe, never into a
+// descriptor that was closed and perhaps reused for a file meanwhile.
 int pipeFds[2] = {-1, -1};
 volatile std::sig_atomic_t receivedSignal = 0;
+
+void MakePipeOnce() {
+    static const bool made = pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) == 0;
+    if (!made) {
+        throw std::runtime_error("cannot create the signal pipe");
+    }
+}
+
+void DrainPipe() {
+    char bytes[16];
+    while (read(pipeFds[0], bytes, sizeof bytes) > 0) {
+    }
+}
 
 // Async-signal-safe only: a flag, a write and, on the second signal, the note naming the
 // volumes left unrestored and _exit.
@@ -52,9 +68,8 @@ void InstallHandler(void (*handler)(int)) {
 
 SignalClose::SignalClose(std::function<void()> close, QObject* parent)
     : QObject(parent), close_(std::move(close)) {
-    if (pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0) {
-        throw std::runtime_error("cannot create the signal pipe");
-    }
+    MakePipeOnce();
+    DrainPipe(); // a signal an earlier instance took is not this one's
     receivedSignal = 0;
     notifier_ = new QSocketNotifier(pipeFds[0], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &SignalClose::OnPipeReadable);
@@ -64,9 +79,6 @@ SignalClose::SignalClose(std::function<void()> close, QObject* parent)
 SignalClose::~SignalClose() {
     InstallHandler(SIG_DFL);
     delete notifier_;
-    close(pipeFds[0]);
-    close(pipeFds[1]);
-    pipeFds[0] = pipeFds[1] = -1;
 }
 
 int SignalClose::ReceivedSignal() const {
@@ -74,9 +86,7 @@ int SignalClose::ReceivedSignal() const {
 }
 
 void SignalClose::OnPipeReadable() {
-    char bytes[16];
-    while (read(pipeFds[0], bytes, sizeof bytes) > 0) {
-    }
+    DrainPipe();
     close_();
 }
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Ending signals (SIGTERM, SIGINT, SIGHUP, SIGQUIT) as the window's normal close, so that the
 // user's volumes are restored and the log is complete. The handler only writes a byte into a
-// pipe; the UI thread reads it and runs the close. A second signal during the close ends the
+// pipe (one per process, open until it ends, whatever number of SignalClose come and go); the
+// UI thread reads it and runs the close. A second signal during the close ends the
 // program at once, naming on standard error the volumes it leaves unrestored.
 #pragma once
 

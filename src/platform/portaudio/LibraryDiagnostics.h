@@ -6,7 +6,9 @@
 // callback thread whenever a device goes away. They say nothing a user can act on, and the
 // program reports the loss itself, so they stay off standard error unless the environment
 // variable OSC_AUDIO_DEBUG is set to something other than empty or 0. The program's own
-// standard error lines are untouched.
+// standard error lines are untouched. PortAudio's lines are told apart by the shared library
+// they come from, through a replacement of vfprintf: a PortAudio linked statically or built with
+// _FORTIFY_SOURCE (calling __vfprintf_chk) escapes it; LibraryDiagnosticsTest checks for both.
 
 namespace platform {
 

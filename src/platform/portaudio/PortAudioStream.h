@@ -106,9 +106,13 @@ private:
     // What a PortAudio stream's threads reach their owner through. Giving a PortAudio stream up
     // cuts the link first, so that a late callback of the dead stream touches nothing of the
     // owner's; the reopener keeps the cut link alive until the dead stream is closed.
+    // A callback announces itself on the link before it loads the owner, and the cut waits
+    // until no callback is inside: a callback that loaded the owner just before the cut would
+    // otherwise play or record into buffers the UI thread already took back.
     struct CallbackLink {
         explicit CallbackLink(PortAudioStream* stream) : owner(stream) {}
         std::atomic<PortAudioStream*> owner;
+        std::atomic<bool> inCallback{false};
     };
     PortAudioReopener::Open OpenRequest() const;
     PaError OpenPaStream();

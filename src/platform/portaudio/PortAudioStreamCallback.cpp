@@ -25,8 +25,13 @@ std::uint64_t ThreadCpuNanoseconds() {
 int PortAudioStream::Callback(const void* input, void* output, unsigned long frames,
                               const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags status,
                               void* link) {
-    PortAudioStream* owner = static_cast<CallbackLink*>(link)->owner.load();
+    CallbackLink& callbackLink = *static_cast<CallbackLink*>(link);
+    // Announced first, then the owner loaded (both sequentially consistent): a Lose that cut
+    // the owner afterwards sees the announcement and waits.
+    callbackLink.inCallback.store(true);
+    PortAudioStream* owner = callbackLink.owner.load();
     if (owner == nullptr) {
+        callbackLink.inCallback.store(false);
         return paAbort; // given up for dead: its buffers are no longer this stream's
     }
     PortAudioStream& stream = *owner;
@@ -41,6 +46,7 @@ int PortAudioStream::Callback(const void* input, void* output, unsigned long fra
         counters.callbackNanoseconds.fetch_add(ThreadCpuNanoseconds() - start,
                                                std::memory_order_relaxed);
     }
+    callbackLink.inCallback.store(false);
     return paContinue;
 }
 

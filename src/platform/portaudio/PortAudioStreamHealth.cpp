@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <ctime>
+#include <thread>
 #include <utility>
 
 namespace platform {
@@ -38,10 +39,13 @@ bool PortAudioStream::Died() const {
 }
 
 void PortAudioStream::CallbacksEnded(void* link) {
-    if (PortAudioStream* stream = static_cast<CallbackLink*>(link)->owner.load()) {
+    CallbackLink& callbackLink = *static_cast<CallbackLink*>(link);
+    callbackLink.inCallback.store(true); // as in Callback: a cut waits for this to leave
+    if (PortAudioStream* stream = callbackLink.owner.load()) {
         stream->callbacksEnded_.store(true);
         sem_post(&stream->wake_);
     }
+    callbackLink.inCallback.store(false);
 }
 
 void PortAudioStream::NotifierLoop() {
@@ -94,6 +98,9 @@ void PortAudioStream::Lose() {
     expectCallbacks_.store(false);
     lost_.store(true);
     link_->owner.store(nullptr);
+    while (link_->inCallback.load()) {
+        std::this_thread::yield(); // a callback that saw the owner before the cut leaves it
+    }
     std::shared_ptr<CallbackLink> deadLink =
         std::exchange(link_, std::make_shared<CallbackLink>(this));
     // A callback that reached the buffers before the cut leaves them before the UI thread

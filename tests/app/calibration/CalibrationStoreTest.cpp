@@ -134,6 +134,76 @@ TEST_F(CalibrationStoreTest, AFileThatCannotBeWrittenStoresNothingAndSaysSo) {
     fs::remove(File().parent_path());
 }
 
+// Hand-written absurd factors, random bytes and huge files were taken, or read whole: each is
+// refused with its reason and the file's name, and left as it is.
+TEST_F(CalibrationStoreTest, AbsurdFactorsGarbageAndHugeFilesAreRefusedByName) {
+    struct Case {
+        std::string contents;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"[simulated]\nvoltage\\factor=1e300\nvoltage\\date=2026-12-09\n", "outside ×0.100"},
+        {"[simulated]\nvoltage\\factor=10.5\nvoltage\\date=2026-12-09\n", "outside ×0.100"},
+        {"[simulated]\ncurrent\\factor=0.05\ncurrent\\date=2026-12-09\n", "outside ×0.100"},
+        {"[simulated]\ncurrent\\factor=nan\ncurrent\\date=2026-12-09\n", "not a factor"},
+        {std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xfe", 18), "not text"},
+        {"[simulated]\nthis line is no ini\n", "line 2 is neither"},
+        {std::string("[simulated]\ncurrent\\factor=2\x01\n"), "line 2 is neither"},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(File().parent_path());
+        fs::create_directories(File().parent_path());
+        std::ofstream(File(), std::ios::binary) << c.contents;
+        const CalibrationStore store;
+        EXPECT_NE(store.Error().find(c.reason), std::string::npos) << store.Error();
+        EXPECT_NE(store.Error().find(File().string()), std::string::npos) << store.Error();
+        EXPECT_TRUE(store.Cards().empty());
+        EXPECT_EQ(Contents(), c.contents);
+    }
+    // A 50 MB file (sparse: it takes no room) is refused by its size, not read whole.
+    fs::remove_all(File().parent_path());
+    fs::create_directories(File().parent_path());
+    std::ofstream(File()) << "[simulated]\n";
+    fs::resize_file(File(), 50'000'000);
+    const CalibrationStore huge;
+    EXPECT_NE(huge.Error().find("50000000 bytes, more than the 64 KiB"), std::string::npos)
+        << huge.Error();
+    EXPECT_EQ(fs::file_size(File()), 50'000'000u);
+}
+
+TEST_F(CalibrationStoreTest, AFactorOutOfBoundsIsNeverStored) {
+    CalibrationStore store;
+    EXPECT_NE(store.Store("simulated", Channel::R, 663448.0).find("outside"), std::string::npos);
+    EXPECT_NE(store.Store("simulated", Channel::R, 6.6e-10).find("outside"), std::string::npos);
+    EXPECT_FALSE(fs::exists(File()));
+}
+
+// The file written through a link keeps the link; a link to a device is never replaced by a file;
+// a folder that cannot be made is reported before any measurement.
+TEST_F(CalibrationStoreTest, TheFileIsWrittenAsASafeOutput) {
+    fs::create_directories(File().parent_path());
+    const fs::path target = File().parent_path() / "kept.ini";
+    std::ofstream(target) << "";
+    fs::create_symlink("kept.ini", File());
+    EXPECT_EQ(CalibrationStore().WritableError(), "");
+    EXPECT_EQ(CalibrationStore().Store("simulated", Channel::L, 2.0), "");
+    EXPECT_TRUE(fs::is_symlink(File()));
+    EXPECT_EQ(CalibrationStore().Find("simulated", Channel::L)->factor, 2.0);
+
+    fs::remove(File());
+    fs::create_symlink("/dev/full", File());
+    EXPECT_NE(CalibrationStore().WritableError().find("device"), std::string::npos);
+    EXPECT_NE(CalibrationStore().Store("simulated", Channel::L, 2.0), "");
+    EXPECT_TRUE(fs::is_symlink(File()));
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
+    fs::remove(File());
+
+    fs::remove_all(File().parent_path());
+    std::ofstream(File().parent_path()) << "a file where the folder belongs";
+    EXPECT_NE(CalibrationStore().WritableError().find("cannot be created"), std::string::npos);
+    fs::remove(File().parent_path());
+}
+
 TEST_F(CalibrationStoreTest, SimulatedCardHasItsOwnIdentity) {
     EXPECT_EQ(CalibrationIdentity(""), "simulated");
     EXPECT_EQ(CalibrationIdentity("hw:1"), "hw:1");
