@@ -61,8 +61,8 @@ bool Instrument::MeasureLevel(Channel channel) {
         measure::MeasureLevel(channel, captureSamples, captureCount, isL ? samplesL : samplesR,
                               isL ? currentScale : voltageScale);
     // Ranging sees the peak that the card's factor implies.
-    (isL ? peakL : peakR) = measure::CalibratedPeak(
-        result.peak, isL ? levelCalibration.current : levelCalibration.voltage);
+    (isL ? peakL : peakR) = measure::CalibratedPeak(result.peak, isL ? levelCalibration.current
+                                                                     : levelCalibration.voltage);
     (isL ? maxL : maxR) = result.max;
     (isL ? minL : minR) = result.min;
     (isL ? currentRms : voltageRms) = result.rms;
@@ -88,10 +88,13 @@ measure::ThresholdRange ThresholdOf(display::VoltageRange range) {
 bool Instrument::MeasureFrequency(Channel channel) {
     const bool isL = channel == Channel::L;
     double& scale = isL ? scaleL : scaleR;
-    const measure::FrequencyInput input{
-        isL ? samplesL : samplesR, captureCount, scale,
-        isL ? measure::ThresholdRange::Own : ThresholdOf(appliedRangeR), generatorTimeBase == 1,
-        gen1Frequency};
+    const measure::FrequencyInput input{isL ? samplesL : samplesR,
+                                        captureCount,
+                                        scale,
+                                        isL ? measure::ThresholdRange::Own
+                                            : ThresholdOf(appliedRangeR),
+                                        generatorTimeBase == 1,
+                                        gen1Frequency};
     const measure::HalfWaveRef halfWave{isL ? halfWaveL : halfWaveR,
                                         isL ? halfWaveStartL : halfWaveStartR,
                                         isL ? smoothingL : smoothingR};
@@ -112,26 +115,15 @@ std::string Instrument::AppliedTimeBaseName() const {
 }
 
 Readings Instrument::MakeReadings(bool outputPlaying) const {
-    const auto count = static_cast<std::size_t>(std::clamp<std::int32_t>(
-        captureCount, 0, static_cast<std::int32_t>(samplesL.size())));
-    return {std::chrono::steady_clock::now(),
-            currentRms,
-            frequencyL,
-            voltageRms,
-            frequencyR,
-            currentText,
-            frequencyLText,
-            voltageText,
-            frequencyRText,
-            display::RowOf(appliedRangeL).name,
-            display::RowOf(appliedRangeR).name,
-            AppliedTimeBaseName(),
-            measuredFrequencyL,
-            measuredFrequencyR,
-            peakL,
-            peakR,
-            currentScale,
-            voltageScale,
+    // One value per captured frame: the channel arrays hold captureCount positions, of which
+    // the latter half lies past the block.
+    const auto count = static_cast<std::size_t>(
+        std::clamp<std::int32_t>(captureCount / 2, 0, static_cast<std::int32_t>(samplesL.size())));
+    return {std::chrono::steady_clock::now(), currentRms, frequencyL, voltageRms, frequencyR,
+            currentText, frequencyLText, voltageText, frequencyRText,
+            display::RowOf(appliedRangeL).name, display::RowOf(appliedRangeR).name,
+            AppliedTimeBaseName(), measuredFrequencyL, measuredFrequencyR, peakL, peakR,
+            currentScale, voltageScale,
             // A stopped or paused output plays no tone at all.
             outputPlaying ? playedTones_.Playing() : std::nullopt,
             std::span<const std::int32_t>(samplesL.data(), count),

@@ -51,7 +51,7 @@ struct Readings {
     // The tone generator 1 was playing while the block was captured; none while the output
     // carried anything else or was stopped.
     std::optional<analysis::Tone> tone{};
-    std::span<const std::int32_t> samplesL{}; // the block's channels, sample units
+    std::span<const std::int32_t> samplesL{}; // the block's frames per channel, sample units
     std::span<const std::int32_t> samplesR{};
 };
 

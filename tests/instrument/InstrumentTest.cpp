@@ -1,0 +1,118 @@
+// SPDX-License-Identifier: MIT
+// The instrument's publication of measured blocks: once per block, to every subscriber whatever
+// the others do, for as long as each subscription lives, and with the tone the output carried.
+
+#include "instrument/Instrument.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+namespace instrument {
+namespace {
+
+// A block of `frames` stereo frames: voltage first, current second.
+std::vector<char> Block(std::int16_t voltage, std::int16_t current, int frames = 8000) {
+    std::vector<char> bytes(static_cast<std::size_t>(frames) * 4);
+    for (std::size_t k = 0; k < bytes.size(); k += 4) {
+        const std::int16_t pair[2] = {voltage, current};
+        std::memcpy(bytes.data() + k, pair, sizeof pair);
+    }
+    return bytes;
+}
+
+struct PublishedBlocks : testing::Test {
+    void Measure(std::int16_t voltage, std::int16_t current) {
+        const std::vector<char> block = Block(voltage, current);
+        model.StoreBlock(block.data(), static_cast<int>(block.size()));
+        model.MeasureLevel(measure::Channel::L);
+        model.MeasureLevel(measure::Channel::R);
+    }
+
+    Instrument model;
+};
+
+TEST_F(PublishedBlocks, EverySubscriberGetsEachBlockOnceWhateverTheOthersDo) {
+    model.currentScale = 0.5;
+    model.voltageScale = 2;
+    std::vector<double> first;
+    std::vector<double> second;
+    auto a = model.Subscribe([&](const Readings& r) {
+        first.push_back(r.currentMa);
+        throw std::runtime_error("disk full");
+    });
+    auto b = model.Subscribe([&](const Readings& r) {
+        second.push_back(r.voltageMv);
+        EXPECT_EQ(r.samplesL.size(), 8000u);
+        EXPECT_EQ(r.samplesL[5], 100);
+    });
+    Measure(-300, 100);
+    EXPECT_THROW(model.PublishMeasuredBlock(false), std::runtime_error);
+    model.PublishMeasuredBlock(false); // the same block again: nobody hears it twice
+    EXPECT_EQ(first, (std::vector<double>{50}));
+    EXPECT_EQ(second, (std::vector<double>{600}));
+}
+
+TEST_F(PublishedBlocks, ASubscriptionEndsWithItsOwnerInEitherOrder) {
+    int heard = 0;
+    {
+        auto gone = model.Subscribe([&](const Readings&) { ++heard; });
+    }
+    Measure(0, 0);
+    model.PublishMeasuredBlock(false);
+    EXPECT_EQ(heard, 0);
+
+    auto outliving = std::make_unique<Instrument::Subscription>();
+    {
+        Instrument shortLived;
+        *outliving = shortLived.Subscribe([&](const Readings&) { ++heard; });
+    }
+    outliving.reset(); // must not touch the instrument that is gone
+    EXPECT_EQ(heard, 0);
+}
+
+TEST_F(PublishedBlocks, TheToneIsTheOneTheBufferPlayingNowWasFilledWith) {
+    std::optional<analysis::Tone> heard;
+    auto listener = model.Subscribe([&](const Readings& r) { heard = r.tone; });
+    model.TrackPlayback(2);
+    model.gen1Amplitude = 32000;
+    model.gen1Frequency = 100;
+    model.OutputBufferFilled();
+    model.OutputBufferFilled();
+    model.gen1Frequency = 200; // queued behind the two buffers of 100 Hz
+    model.OutputBufferFilled();
+    Measure(0, 0);
+    model.PublishMeasuredBlock(true);
+    EXPECT_EQ(heard, (analysis::Tone{100, 32000}));
+    model.OutputBufferFilled();
+    Measure(0, 0);
+    model.PublishMeasuredBlock(true);
+    EXPECT_EQ(heard, (analysis::Tone{200, 32000}));
+    model.gen2Amplitude = 100; // a second tone: no response to measure
+    model.OutputBufferFilled();
+    model.OutputBufferFilled();
+    Measure(0, 0);
+    model.PublishMeasuredBlock(true);
+    EXPECT_EQ(heard, std::nullopt);
+    Measure(0, 0);
+    model.gen2Amplitude = 0;
+    model.PublishMeasuredBlock(false); // a stopped output plays nothing
+    EXPECT_EQ(heard, std::nullopt);
+}
+
+TEST_F(PublishedBlocks, TheAppliedTimeBaseIsNamedAsItsBoxNamesIt) {
+    EXPECT_EQ(model.AppliedTimeBaseName(), "");
+    const char* names[] = {"100 msec", "50 msec", "20 msec", "10 msec",
+                           "5 msec",   "2 msec",  "1 msec"};
+    for (std::size_t band = 0; band < 7; ++band) {
+        model.timeBaseApplied.fill(0);
+        model.timeBaseApplied[band] = 1;
+        EXPECT_EQ(model.AppliedTimeBaseName(), names[band]);
+    }
+}
+
+} // namespace
+} // namespace instrument
