@@ -60,10 +60,9 @@ void CalibrationRun::Finish() {
     done_ = true;
     stored_ = true;
     std::cout << measure::QuantityName(request_.channel) << ": measured "
-              << InUnit(verdict.measured, request_) << ", reference "
-              << InUnit(request_.reference, request_) << ", factor "
-              << common::FormatReal(verdict.factor, 3) << ", stored for card '" << card_ << "'"
-              << std::endl;
+              << InUnit(verdict.measured, request_) << ", reference " << request_.referenceText
+              << ", factor " << common::FormatReal(verdict.factor, 3) << ", stored for card '"
+              << card_ << "'" << std::endl;
     closeWindow_();
 }
 

@@ -146,6 +146,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         }
     }
     Options& options = result.options;
+    if (options.listCalibration && options.calibrate) {
+        return Failure("--calibration lists the stored factors and --calibrate changes one; give "
+                       "one of them");
+    }
     if (!options.input.empty()) {
         if (!options.audio.empty() && options.audio != "sim") {
             return Failure("--input plays through the simulated card and cannot be used with "

@@ -142,7 +142,7 @@ TEST_F(Calibration, CalibratedRunOnAShowsWhatTheUncalibratedRunShowsOnTwiceA) {
     ASSERT_EQ(calibrate.exitCode, 0) << calibrate.err;
     EXPECT_TRUE(std::regex_match(calibrate.out,
                                  std::regex("current: measured [0-9]+\\.[0-9]{2} mA, reference "
-                                            "[0-9]+\\.[0-9]{2} mA, factor 2\\.000, stored for card "
+                                            "[0-9]+\\.[0-9]{4} mA, factor 2\\.000, stored for card "
                                             "'simulated'\n")))
         << calibrate.out;
     // In volts with a decimal comma.
@@ -152,7 +152,12 @@ TEST_F(Calibration, CalibratedRunOnAShowsWhatTheUncalibratedRunShowsOnTwiceA) {
     calibrate = Run("--input '" + a.string() + "' --calibrate " + commaReference);
     ASSERT_EQ(calibrate.exitCode, 0) << calibrate.err;
     EXPECT_NE(calibrate.out.find("voltage: measured "), std::string::npos) << calibrate.out;
-    EXPECT_NE(calibrate.out.find(" V, factor 2.000, stored"), std::string::npos) << calibrate.out;
+    // The reference is echoed as the user wrote it, digits and comma kept.
+    EXPECT_NE(calibrate.out.find(", reference " +
+                                 commaReference.substr(8, commaReference.size() - 9) +
+                                 " V, factor 2.000, stored"),
+              std::string::npos)
+        << calibrate.out;
 
     const ProgramRun calibrated = Run("--input '" + a.string() + "' --log - --quit-after 1500");
     ASSERT_EQ(calibrated.exitCode, 0) << calibrated.err;

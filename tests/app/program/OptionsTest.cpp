@@ -103,6 +103,12 @@ TEST(OptionsTest, CalibrationRequestCommandLineRefusesABadReferenceWithExitCodeT
     ASSERT_TRUE(good.options.calibrate);
     EXPECT_DOUBLE_EQ(good.options.calibrate->reference, 1500);
     EXPECT_TRUE(ParseCommandLine({"--calibration"}).options.listCalibration);
+    for (const char* change : {"voltage=reset", "current=10mA"}) {
+        const ParsedCommandLine both = ParseCommandLine({"--calibration", "--calibrate", change});
+        EXPECT_EQ(both.action, ParsedCommandLine::Action::Fail) << change;
+        EXPECT_EQ(both.exitCode, 2);
+        EXPECT_NE(both.message.find("give one of them"), std::string::npos) << both.message;
+    }
     EXPECT_NE(app::UsageText().find("--calibrate"), std::string::npos);
     EXPECT_NE(app::UsageText().find("--calibration"), std::string::npos);
 }
