@@ -3,9 +3,10 @@
 
 // The instrument's one window: the oscilloscope screen (the client area, drawn on directly
 // through a framebuffer canvas), the readout and selector row at the top, the generator panels
-// at the bottom, the menu bar, the audio stream components and every handler and program-wide
-// variable of the instrument. Every member lives on the UI thread; handlers are public so that
-// tests call them directly.
+// at the bottom, the menu bar, the audio stream components and every handler. It is a view of
+// the instrument (`model`): handlers change the model, the window draws from it and keeps only
+// its own drawing state. Every member lives on the UI thread; handlers are public so that tests
+// call them directly.
 
 #include "app/window/IdleCycle.h"
 #include "audio/AudioIO.h"
