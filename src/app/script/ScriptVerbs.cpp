@@ -10,7 +10,7 @@ namespace {
 // Whether an entry can run at all: a named control or menu entry is the first argument, a
 // number lies among the arguments, and only a control is handled.
 constexpr bool WellFormed(const ScriptVerbEntry& entry) {
-    return entry.perform != nullptr && entry.numberAt < static_cast<int>(entry.arguments) &&
+    return entry.numberAt < static_cast<int>(entry.arguments) &&
            (entry.target == ScriptTarget::Nothing || entry.arguments >= 1) &&
            (entry.target == ScriptTarget::Control) == !entry.needs.empty() &&
            (!entry.handles || entry.target == ScriptTarget::Control);
