@@ -249,6 +249,10 @@ public:
     QAction* zruit3 = nullptr;
     QAction* zobrazit4 = nullptr;
     QAction* zruit4 = nullptr;
+    // The analysis menu at the end of the bar: it opens windows of their own, beside this one.
+    QAction* analyza1 = nullptr;
+    QAction* fazeimpedance1 = nullptr;
+    QAction* spektrum1 = nullptr;
 
     // ---- Top row, scales and warnings ----
     QComboBox* ComboBox4 = nullptr;

@@ -111,6 +111,12 @@ void TForm1::BuildMenu() {
                                  "zobrazit3", zobrazit3, "zruit3", zruit3);
     rozmtan1 = ShowCancelMenu(generators, "rozmtan1", QStringLiteral("rozmítaný"), "zobrazit4",
                               zobrazit4, "zruit4", zruit4);
+
+    QMenu* analysis = MainMenu1->addMenu(QStringLiteral("analýza"));
+    analyza1 = analysis->menuAction();
+    analyza1->setObjectName(QStringLiteral("analyza1"));
+    fazeimpedance1 = MenuEntry(analysis, "fazeimpedance1", QStringLiteral("fáze a impedance"));
+    spektrum1 = MenuEntry(analysis, "spektrum1", QStringLiteral("spektrum"));
 }
 
 void TForm1::BuildTopRow() {
