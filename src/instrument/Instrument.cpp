@@ -135,7 +135,10 @@ void Instrument::PublishMeasuredBlock(bool outputPlaying) {
         return;
     }
     blockAwaitingReport = false;
-    const Readings readings = MakeReadings(outputPlaying);
+    Readings readings = MakeReadings(outputPlaying);
+    blockAnalysis_.Begin(readings.samplesL, readings.currentScale, readings.samplesR,
+                         readings.voltageScale);
+    readings.analysis = &blockAnalysis_;
     // A listener may unsubscribe another one (or itself) while it is called.
     std::vector<int> ids;
     for (const auto& entry : listeners_->byId) {

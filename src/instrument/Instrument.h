@@ -12,6 +12,7 @@
 
 #include "analysis/ResponsePoints.h"
 #include "display/Ranges.h"
+#include "instrument/BlockAnalysis.h"
 #include "measure/Channel.h"
 #include "measure/LevelCalibration.h"
 
@@ -53,6 +54,9 @@ struct Readings {
     std::optional<analysis::Tone> tone{};
     std::span<const std::int32_t> samplesL{}; // the block's frames per channel, sample units
     std::span<const std::int32_t> samplesR{};
+    // The block's AC and distortion analysis, computed on a subscriber's first call and shared
+    // with the others; valid during the call only. Null in readings made outside an instrument.
+    BlockAnalysis* analysis = nullptr;
 };
 
 class Instrument {
@@ -201,6 +205,7 @@ private:
 
     analysis::PlayedTones playedTones_{1, std::nullopt};
     std::shared_ptr<Listeners> listeners_ = std::make_shared<Listeners>();
+    BlockAnalysis blockAnalysis_; // shared by the subscribers of the block being published
 };
 
 } // namespace instrument

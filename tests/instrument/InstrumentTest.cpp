@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <numbers>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -25,9 +26,25 @@ std::vector<char> Block(std::int16_t voltage, std::int16_t current, int frames =
     return bytes;
 }
 
+// 8000 frames of a 997 Hz voltage with 1 % of third harmonic and a pure current leading it
+// by 30 degrees.
+std::vector<char> PhasedBlock() {
+    std::vector<char> bytes(8000 * 4);
+    const double w = 2 * std::numbers::pi * 997 / 44100;
+    for (std::size_t n = 0; n < 8000; ++n) {
+        const double t = static_cast<double>(n);
+        const std::int16_t pair[2] = {
+            static_cast<std::int16_t>(
+                std::lround(10000 * (std::sin(w * t) + 0.01 * std::sin(3 * w * t)))),
+            static_cast<std::int16_t>(std::lround(5000 * std::sin(w * t + std::numbers::pi / 6)))};
+        std::memcpy(bytes.data() + n * 4, pair, sizeof pair);
+    }
+    return bytes;
+}
+
 struct PublishedBlocks : testing::Test {
-    void Measure(std::int16_t voltage, std::int16_t current) {
-        const std::vector<char> block = Block(voltage, current);
+    void Measure(std::int16_t voltage, std::int16_t current) { Measure(Block(voltage, current)); }
+    void Measure(const std::vector<char>& block) {
         model.StoreBlock(block.data(), static_cast<int>(block.size()));
         model.MeasureLevel(measure::Channel::L);
         model.MeasureLevel(measure::Channel::R);
@@ -59,6 +76,32 @@ TEST_F(PublishedBlocks, EverySubscriberGetsEachBlockOnceWhateverTheOthersDo) {
     ASSERT_EQ(second.size(), 1u);
     EXPECT_NEAR(first[0], 100 * 0.5 * std::sqrt(7999.0 / 16000), 1e-9);
     EXPECT_NEAR(second[0], 300 * 2 * std::sqrt(7999.0 / 16000), 1e-9);
+}
+
+TEST_F(PublishedBlocks, SubscribersShareOneAnalysisOfTheBlockWithItsKnownPhaseAndDistortion) {
+    model.currentScale = 0.5;
+    model.voltageScale = 2;
+    std::vector<const analysis::AcResult*> seen;
+    std::optional<double> thdVoltage;
+    std::optional<double> thdCurrent;
+    auto a = model.Subscribe([&](const Readings& r) { seen.push_back(&r.analysis->Ac()); });
+    auto b = model.Subscribe([&](const Readings& r) {
+        seen.push_back(&r.analysis->Ac());
+        thdVoltage = r.analysis->Distortion(measure::Channel::R).thdPercent;
+        thdCurrent = r.analysis->Distortion(measure::Channel::L).thdPercent;
+    });
+    Measure(PhasedBlock());
+    model.PublishMeasuredBlock(false);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0], seen[1]);
+    const analysis::AcResult& ac = *seen[0];
+    ASSERT_TRUE(ac.phaseDegrees && ac.impedance && ac.frequency);
+    EXPECT_NEAR(*ac.frequency, 997, 0.1);
+    EXPECT_NEAR(*ac.phaseDegrees, -30, 0.1); // the current leads, as into a capacitor
+    EXPECT_NEAR(*ac.impedance, 20000.0 / 2500.0, 0.01);
+    ASSERT_TRUE(thdVoltage && thdCurrent);
+    EXPECT_NEAR(*thdVoltage, 1.0, 0.02);
+    EXPECT_LT(*thdCurrent, 0.02);
 }
 
 TEST_F(PublishedBlocks, ASubscriptionEndsWithItsOwnerInEitherOrder) {
