@@ -25,6 +25,7 @@
 #include "platform/AudioSystemChoice.h"
 #include "platform/BufferMemory.h"
 #include "platform/CardLock.h"
+#include "platform/VolumeJournal.h"
 #include "platform/sim/SimulatedSystem.h"
 #include "platform/sim/SoundFileSource.h"
 
@@ -217,14 +218,23 @@ int main(int argc, char** argv) {
         options.calibrate ? measure::LevelCalibration{}
                           : app::LoadLevelCalibration(calibrationCard, std::cerr);
 
+    // The user's volumes on disk while the instrument holds them; the simulated card's live in
+    // memory and die with it.
+    std::optional<platform::VolumeJournal> volumeJournal;
+    if (!system.card.empty()) {
+        volumeJournal.emplace(system.card);
+    }
     platform::HeapBufferMemory memory;
     std::optional<app::FrequencyReport> report;
     if (!options.report.empty() || !options.script.empty()) {
         report.emplace(system.description);
     }
+    // The volumes are taken once nothing can refuse the start any more: see below.
     auto form = std::make_unique<app::TForm1>(
-        app::FormServices{*system.wave, *system.volume, memory, *system.mixer}, nullptr,
-        calibration);
+        app::FormServices{*system.wave, *system.volume, memory, *system.mixer,
+                          volumeJournal ? &*volumeJournal : nullptr,
+                          /*takeVolumesAtCreation=*/false},
+        nullptr, calibration);
     // The listeners of the instrument's readings, in any order.
     if (resources.log) {
         resources.log->Follow(form->model);
@@ -264,6 +274,9 @@ int main(int argc, char** argv) {
     app::SignalClose signalClose([&form] { form->close(); });
     form->show();
     startDeadline.reset();
+    // Every refusal has passed, an ending signal closes the window, and the start deadline's
+    // "nothing was changed" is over: only now is anything changed.
+    form->TakeUserVolumes();
     const auto started = std::chrono::steady_clock::now();
     if (runner) {
         runner->Start();
