@@ -24,6 +24,8 @@ CalibrationRun::CalibrationRun(measure::CalibrationRequest request, std::string 
                                instrument::Instrument& instrument,
                                std::function<void()> closeWindow)
     : request_(std::move(request)), card_(std::move(card)), closeWindow_(std::move(closeWindow)),
+      startScale_(request_.channel == measure::Channel::L ? instrument.currentScale
+                                                          : instrument.voltageScale),
       subscription_(instrument.Subscribe(
           [this](const instrument::Readings& readings) { OnBlock(readings); })) {
     QTimer::singleShot(kDeadlineMs, this, [this] {
@@ -37,7 +39,11 @@ void CalibrationRun::OnBlock(const instrument::Readings& readings) {
         return;
     }
     const bool current = request_.channel == measure::Channel::L;
-    blocks_.push_back({current ? readings.currentMa : readings.voltageMv,
+    // Measured with the constants the run started with, whatever "optimum" has switched to
+    // since: the stored factor corrects those, the ones every run starts with.
+    const double scale = current ? readings.currentScale : readings.voltageScale;
+    const double level = current ? readings.currentMa : readings.voltageMv;
+    blocks_.push_back({scale > 0 ? level * startScale_ / scale : level,
                        current ? readings.peakL : readings.peakR});
     if (blocks_.size() == kMeasuredBlocks) {
         Finish();

@@ -7,7 +7,8 @@
 // (clipped, too weak, unsteady) and stores reference ÷ measured for the card. Then it prints
 // one line and closes the window; a refusal stores nothing and exits 2. The window is shown as
 // in any run: the user sees the signal being calibrated on, and the blocks take the very path
-// that later readings take.
+// that later readings take. Each block's level is taken back to the constants in force when
+// the run started, so that "optimum" (by a click or a script) cannot change what is measured.
 //
 // Lives on the UI thread; it follows the instrument's readings.
 
@@ -51,6 +52,7 @@ private:
     measure::CalibrationRequest request_;
     std::string card_;
     std::function<void()> closeWindow_;
+    double startScale_; // the channel's mA or mV per sample unit when the run started
     instrument::Instrument::Subscription subscription_;
     std::vector<measure::BlockLevel> blocks_;
     std::size_t seen_ = 0;

@@ -3,9 +3,8 @@
 
 #include "common/CsvFields.h"
 
-#include <cerrno>
-#include <cstring>
 #include <iostream>
+#include <sstream>
 #include <stdexcept>
 
 namespace app {
@@ -22,22 +21,37 @@ MeasurementLog::Clock SinceNow() {
 } // namespace
 
 MeasurementLog::MeasurementLog(std::ostream& out, Clock clock)
-    : out_(out), clock_(clock ? std::move(clock) : SinceNow()) {
-    out_ << Header() << '\n' << std::flush;
+    : out_(&out), clock_(clock ? std::move(clock) : SinceNow()) {
+    Put(std::string(Header()) + '\n');
+}
+
+MeasurementLog::MeasurementLog(std::unique_ptr<platform::RowAppender> file)
+    : file_(std::move(file)), clock_(SinceNow()) {
+    failed_ = !Put(std::string(Header()) + '\n');
 }
 
 std::unique_ptr<MeasurementLog> MeasurementLog::Open(const std::string& path) {
     if (path == "-") {
         return std::make_unique<MeasurementLog>(std::cout);
     }
-    auto file = std::make_unique<std::ofstream>(path, std::ios::out | std::ios::trunc);
-    if (!*file) {
-        throw std::runtime_error("cannot create the log file '" + path +
-                                 "': " + std::strerror(errno));
+    std::string error;
+    std::unique_ptr<platform::RowAppender> file = platform::RowAppender::Open(path, error);
+    if (!file) {
+        throw std::runtime_error("cannot create the log file: " + error);
     }
-    auto log = std::make_unique<MeasurementLog>(*file);
-    log->file_ = std::move(file);
-    return log;
+    return std::unique_ptr<MeasurementLog>(new MeasurementLog(std::move(file)));
+}
+
+bool MeasurementLog::Put(const std::string& text) {
+    if (file_) {
+        return file_->Append(text);
+    }
+    *out_ << text << std::flush;
+    return static_cast<bool>(*out_);
+}
+
+std::string MeasurementLog::Finish() {
+    return file_ ? file_->Finish() : std::string();
 }
 
 const char* MeasurementLog::Header() {
@@ -54,17 +68,19 @@ void MeasurementLog::WriteRow(const instrument::Readings& r) {
     if (failed_) {
         return;
     }
-    out_ << common::NumberField(clock_()) << ',' << common::NumberField(r.currentMa) << ','
-         << common::NumberField(r.frequencyLHz) << ',' << common::NumberField(r.voltageMv) << ','
-         << common::NumberField(r.frequencyRHz) << ',' << common::QuotedField(r.currentText) << ','
-         << common::QuotedField(r.frequencyLText) << ',' << common::QuotedField(r.voltageText)
-         << ',' << common::QuotedField(r.frequencyRText) << ',' << common::QuotedField(r.rangeL)
-         << ',' << common::QuotedField(r.rangeR) << ',' << common::QuotedField(r.timeBase) << ','
-         << common::NumberField(r.measuredLHz) << ',' << common::NumberField(r.measuredRHz) << '\n'
-         << std::flush;
-    if (!out_) {
+    std::ostringstream row;
+    row << common::NumberField(clock_()) << ',' << common::NumberField(r.currentMa) << ','
+        << common::NumberField(r.frequencyLHz) << ',' << common::NumberField(r.voltageMv) << ','
+        << common::NumberField(r.frequencyRHz) << ',' << common::QuotedField(r.currentText) << ','
+        << common::QuotedField(r.frequencyLText) << ',' << common::QuotedField(r.voltageText) << ','
+        << common::QuotedField(r.frequencyRText) << ',' << common::QuotedField(r.rangeL) << ','
+        << common::QuotedField(r.rangeR) << ',' << common::QuotedField(r.timeBase) << ','
+        << common::NumberField(r.measuredLHz) << ',' << common::NumberField(r.measuredRHz) << '\n';
+    if (!Put(row.str())) {
         failed_ = true;
-        throw std::runtime_error("the readout log cannot be written any more; logging stops");
+        const std::string cause = file_ ? file_->Error() : "its stream is closed";
+        throw std::runtime_error("the readout log cannot be written any more (" + cause +
+                                 "); logging stops");
     }
 }
 

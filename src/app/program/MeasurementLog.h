@@ -6,12 +6,14 @@
 // tells them apart (shortest round-trip form, point as decimal separator, whatever the locale);
 // the readout texts are copied as the window shows them, in double quotes. Each row is flushed
 // at once, so a log read while the program runs, or after it was killed, is complete up to the
-// last block. Used on the UI thread only.
+// last block. A log file takes each row whole or not at all (platform::RowAppender): on a full
+// disk it ends with the last complete row, never mid-number. Used on the UI thread only.
 
 #include "instrument/Instrument.h"
 
+#include "platform/RowAppender.h"
+
 #include <chrono>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -27,7 +29,8 @@ public:
     // Writes to `out`, which must outlive the log; the header is written at once.
     explicit MeasurementLog(std::ostream& out, Clock clock = {});
     // Opens `path` ("-" = standard output); throws std::runtime_error naming the file when it
-    // cannot be created, with the system's reason.
+    // cannot be created, with the system's reason. The path must be a regular file, a link to
+    // one or new (platform::CheckOutputPath): a FIFO is refused, never waited for.
     static std::unique_ptr<MeasurementLog> Open(const std::string& path);
 
     // Writes one row for every block `instrument` publishes from now on, as long as the log
@@ -43,12 +46,19 @@ public:
 
     // False once a row could not be written: the log lacks blocks the run measured.
     bool Complete() const { return !failed_; }
+    // Puts the log file's rows on the disk and closes it; returns the first error that cost
+    // rows, naming the file and the cause, empty when every row is there.
+    std::string Finish();
 
     static const char* Header();
 
 private:
-    std::unique_ptr<std::ofstream> file_;
-    std::ostream& out_;
+    explicit MeasurementLog(std::unique_ptr<platform::RowAppender> file);
+    // Takes `text` whole or not at all; false when it could not.
+    bool Put(const std::string& text);
+
+    std::unique_ptr<platform::RowAppender> file_;
+    std::ostream* out_ = nullptr; // the stream when there is no file
     Clock clock_;
     bool failed_ = false;
     instrument::Instrument::Subscription subscription_;

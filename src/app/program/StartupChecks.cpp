@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/program/StartupChecks.h"
 
+#include "app/program/RunOutputs.h"
 #include "app/report/FrequencyReport.h"
 
 #include "platform/FilePaths.h"
@@ -67,6 +68,10 @@ std::optional<std::string> StartupError(const Options& options) {
         if (auto error = ReportPathError(options.report)) {
             return error;
         }
+    }
+    // Not opened to find out: a FIFO would hold the start until a reader came.
+    if (std::string refusal = platform::CheckOutputs(RunOutputs(options)); !refusal.empty()) {
+        return refusal;
     }
     return std::nullopt;
 }

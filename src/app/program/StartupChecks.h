@@ -24,7 +24,8 @@ std::string ProcessEnvironment(const char* name);
 std::optional<std::string> MissingDisplay(const Environment& environment = ProcessEnvironment);
 
 // The first of the checks above that fails for this run's display, script, input, log,
-// screenshot and report (what cannot be read or written: platform/FilePaths.h), as the line to
+// screenshot and report (what cannot be read or written: platform/FilePaths.h; an output that
+// is not a regular file or a new one, or two outputs on one file: RunOutputs), as the line to
 // print; nothing when the run can start.
 std::optional<std::string> StartupError(const Options& options);
 

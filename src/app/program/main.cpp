@@ -17,6 +17,7 @@
 #include "app/report/FrequencyReport.h"
 #include "app/script/Script.h"
 #include "app/script/ScriptRunner.h"
+#include "app/widgets/WidgetPicture.h"
 #include "app/window/ErrorReport.h"
 #include "app/window/TForm1.h"
 #include "app/window/layout/Form1LayoutKit.h"
@@ -24,6 +25,7 @@
 #include "platform/AudioSystemChoice.h"
 #include "platform/BufferMemory.h"
 #include "platform/CardLock.h"
+#include "platform/VolumeJournal.h"
 #include "platform/sim/SimulatedSystem.h"
 #include "platform/sim/SoundFileSource.h"
 
@@ -81,6 +83,12 @@ RunResources OpenResources(const app::Options& options, platform::Dispatcher& di
             throw std::runtime_error("script '" + options.script + "', " + *error);
         }
     }
+    if (options.calibrate && !options.calibrate->reset) {
+        // Known before the measurement, not after it.
+        if (const std::string error = app::CalibrationStore().WritableError(); !error.empty()) {
+            throw std::runtime_error(error);
+        }
+    }
     if (options.input.empty() && options.audio != "sim") {
         startDeadline.emplace().Arm(2, std::chrono::milliseconds(3500),
                                     "the sound server does not answer; nothing was changed. "
@@ -119,11 +127,13 @@ int ExitCodeAfterClose(int result, const app::ScriptRunner* runner,
 // The files the run was asked to write when the window has closed. A screenshot that cannot be
 // saved makes the exit code 1; an unwritten report or an incomplete log turns a 0 into 1.
 int WriteClosingFiles(int result, const app::Options& options, QWidget& window,
-                      const app::FrequencyReport* report, const app::MeasurementLog* log) {
-    if (!options.screenshot.empty() &&
-        !window.grab().save(QString::fromStdString(options.screenshot), "PNG")) {
-        std::cerr << "osciloskop: cannot save the screenshot '" << options.screenshot << "'\n";
-        result = 1;
+                      const app::FrequencyReport* report, app::MeasurementLog* log) {
+    if (!options.screenshot.empty()) {
+        if (const std::string error = app::SaveWidgetPicture(window, options.screenshot);
+            !error.empty()) {
+            std::cerr << "osciloskop: " << error << '\n';
+            result = 1;
+        }
     }
     if (!options.report.empty()) {
         if (const std::string error = report->Write(options.report, std::cerr); !error.empty()) {
@@ -131,9 +141,13 @@ int WriteClosingFiles(int result, const app::Options& options, QWidget& window,
             result = result == 0 ? 1 : result;
         }
     }
-    if (log && !log->Complete()) {
-        std::cerr << "osciloskop: the readout log '" << options.log << "' is incomplete\n";
-        result = result == 0 ? 1 : result;
+    if (log) {
+        const std::string error = log->Finish();
+        if (!log->Complete() || !error.empty()) {
+            std::cerr << "osciloskop: the readout log '" << options.log << "' is incomplete"
+                      << (error.empty() ? "" : ": " + error) << '\n';
+            result = result == 0 ? 1 : result;
+        }
     }
     return result;
 }
@@ -167,9 +181,10 @@ int main(int argc, char** argv) {
         std::cerr << "osciloskop: " << *error << '\n';
         return 2;
     }
-    // A log read through a pipe that closes must not end the instrument; the failed write is
-    // reported instead.
+    // A log read through a pipe that closes, or a file size limit (ulimit -f) reached, must not
+    // end the instrument: the failed write is reported instead and the earlier file kept.
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
 
     // Declared first so that it is destroyed last, after the sound card.
     app::ExitDeadline teardownDeadline;
@@ -203,14 +218,23 @@ int main(int argc, char** argv) {
         options.calibrate ? measure::LevelCalibration{}
                           : app::LoadLevelCalibration(calibrationCard, std::cerr);
 
+    // The user's volumes on disk while the instrument holds them; the simulated card's live in
+    // memory and die with it.
+    std::optional<platform::VolumeJournal> volumeJournal;
+    if (!system.card.empty()) {
+        volumeJournal.emplace(system.card);
+    }
     platform::HeapBufferMemory memory;
     std::optional<app::FrequencyReport> report;
     if (!options.report.empty() || !options.script.empty()) {
         report.emplace(system.description);
     }
+    // The volumes are taken once nothing can refuse the start any more: see below.
     auto form = std::make_unique<app::TForm1>(
-        app::FormServices{*system.wave, *system.volume, memory, *system.mixer}, nullptr,
-        calibration);
+        app::FormServices{*system.wave, *system.volume, memory, *system.mixer,
+                          volumeJournal ? &*volumeJournal : nullptr,
+                          /*takeVolumesAtCreation=*/false},
+        nullptr, calibration);
     // The listeners of the instrument's readings, in any order.
     if (resources.log) {
         resources.log->Follow(form->model);
@@ -250,6 +274,9 @@ int main(int argc, char** argv) {
     app::SignalClose signalClose([&form] { form->close(); });
     form->show();
     startDeadline.reset();
+    // Every refusal has passed, an ending signal closes the window, and the start deadline's
+    // "nothing was changed" is over: only now is anything changed.
+    form->TakeUserVolumes();
     const auto started = std::chrono::steady_clock::now();
     if (runner) {
         runner->Start();

@@ -5,10 +5,10 @@
 
 #include "common/CsvFields.h"
 #include "platform/FilePaths.h"
+#include "platform/OutputFile.h"
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace app {
 
@@ -88,13 +88,11 @@ std::string FrequencyReport::Write(const std::string& path, std::ostream& notes)
         return *ReportPathError(path);
     }
     const std::vector<analysis::ResponsePoint> points = Points();
-    QSaveFile file(QString::fromStdString(path));
-    // A file in a folder that takes no new files can still be rewritten in place.
-    file.setDirectWriteFallback(true);
     const QByteArray contents = Contents(*format, points, Title(card_));
-    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size() ||
-        !file.commit()) {
-        return "cannot write the report '" + path + "': " + file.errorString().toStdString();
+    if (std::string error = platform::WriteWhole(
+            path, {contents.constData(), static_cast<std::size_t>(contents.size())});
+        !error.empty()) {
+        return "the report: " + error;
     }
     if (points.size() < 2) {
         notes << "osciloskop: the report '" << path << "' has " << points.size()

@@ -3,6 +3,7 @@
 
 #include "app/script/ScriptEcho.h"
 #include "app/widgets/TextFit.h"
+#include "app/widgets/WidgetPicture.h"
 #include "app/window/ErrorReport.h"
 #include "app/window/TForm1.h"
 
@@ -206,9 +207,7 @@ std::string ScriptRunner::PerformQuit(const ScriptCommand&, QWidget*) {
 
 std::string ScriptRunner::PerformScreenshot(const ScriptCommand& command, QWidget*) {
     const std::string& file = command.arguments[0];
-    return window_.centralWidget()->grab().save(Text(file), "PNG")
-               ? std::string()
-               : "cannot save the screenshot '" + Echo(file) + "'";
+    return SaveWidgetPicture(*window_.centralWidget(), file);
 }
 
 std::string ScriptRunner::PerformReport(const ScriptCommand& command, QWidget*) {

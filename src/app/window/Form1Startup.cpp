@@ -28,6 +28,8 @@
 #include <QSpinBox>
 #include <QTimer>
 
+#include <iostream>
+
 namespace app {
 
 namespace {
@@ -60,7 +62,8 @@ TForm1::TForm1(const FormServices& services, QWidget* parent, measure::LevelCali
     : QMainWindow(parent), model(calibration),
       AudioIn1(audio::AudioServices{services.wave, services.memory}),
       AudioOut1(audio::AudioServices{services.wave, services.memory}), AudioMixer1(services.mixer),
-      volume_(services.volume) {
+      volume_(services.volume), volumeJournal_(services.volumeJournal),
+      takeVolumesNow_(services.takeVolumesAtCreation) {
     setWindowTitle(kCaption);
     setFont(layout::FormFont());
     move(kStoredPlace);
@@ -86,6 +89,16 @@ TForm1::TForm1(const FormServices& services, QWidget* parent, measure::LevelCali
     idleTimer = new QTimer(this);
     idleTimer->setObjectName(QStringLiteral("idleTimer"));
     idleTimer->setInterval(0);
+    volumeRetry_ = new QTimer(this);
+    volumeRetry_->setInterval(1000);
+    QObject::connect(volumeRetry_, &QTimer::timeout, this, [this] {
+        if (!volumesTaken_ && volume_.Answering()) {
+            TakeVolumes(kStartupVariant);
+        }
+        if (volumesTaken_) {
+            volumeRetry_->stop();
+        }
+    });
     SetStreamProperties();
 
     BindWindowHandlers();
@@ -203,18 +216,33 @@ void TForm1::ResetDisplayState() {
 }
 
 void TForm1::TakeVolumes(const StartupVariant& variant) {
+    if (variant.saveVolumes && !takeVolumesNow_) {
+        return; // the program takes them once the start can no longer be refused
+    }
     const std::array<std::uint32_t, 6> volumes = ReadVolumes();
     if (!volume_.Answering()) {
-        return; // what was read is not the card's: it is neither kept nor overwritten
+        // What was read is not the card's: it is neither kept nor overwritten, and asked again
+        // once the server answers, so that a hiccup at start does not last the whole session.
+        if (variant.saveVolumes && !volumesTaken_ && !volumeRetry_->isActive()) {
+            std::cerr << "osciloskop: the sound server did not answer in time; the volumes "
+                         "are set once it does"
+                      << std::endl;
+            volumeRetry_->start();
+        }
+        return;
     }
     if (variant.saveVolumes) {
-        savedVolumes = volumes;
-        volumesTaken_ = true;
-        PublishVolumeNote();
+        KeepUserVolumes(volumes);
     }
-    if (variant.setOutputVolume) {
+    // Never an output level set whose user's level is not kept to be given back.
+    if (variant.setOutputVolume && volumesTaken_) {
         volume_.WaveOutSetVolume(0, kLeftFullVolume);
     }
+}
+
+void TForm1::TakeUserVolumes() {
+    takeVolumesNow_ = true;
+    TakeVolumes(kStartupVariant);
 }
 
 void TForm1::VolumesReturned() {
@@ -285,14 +313,18 @@ std::array<std::uint32_t, 6> TForm1::ReadVolumes() {
 }
 
 void TForm1::RestoreVolumes() {
+    volumeRetry_->stop();
     if (!volumesTaken_) {
         return;
     }
-    RestoreVolume(0);
+    bool restored = RestoreVolume(0);
     for (std::uint32_t device : kAuxOrder) {
-        RestoreVolume(device);
+        restored = RestoreVolume(device) && restored;
     }
     SetImmediateExitNote({});
+    if (restored) {
+        ForgetUserVolumes();
+    }
 }
 
 display::Canvas& TForm1::Canvas() {

@@ -17,6 +17,7 @@
 #include "instrument/Instrument.h"
 #include "measure/LevelCalibration.h"
 #include "platform/BufferMemory.h"
+#include "platform/VolumeJournal.h"
 #include "platform/VolumeService.h"
 #include "platform/WaveService.h"
 
@@ -53,6 +54,11 @@ struct FormServices {
     platform::VolumeService& volume;
     platform::BufferMemory& memory;
     platform::MixerDevices& mixer;
+    // Where the user's volumes are kept while the instrument holds them; none: in memory only.
+    platform::VolumeJournal* volumeJournal = nullptr;
+    // False: the window takes the volumes only at TakeUserVolumes(), which the program calls
+    // once nothing can refuse the start any more.
+    bool takeVolumesAtCreation = true;
 };
 
 // What the window does after its close handler (the handler may change it).
@@ -73,8 +79,13 @@ public:
     // Reads the output volume of device 0 and then auxiliary devices 3, 2, 4, 1, 5 (index n
     // holds auxiliary device n).
     std::array<std::uint32_t, 6> ReadVolumes();
+    // Reads the user's volumes (or those an ended instrument left in the journal), keeps them,
+    // and sets the instrument's output level. A server that does not answer yet is asked again
+    // every second while the window is open.
+    void TakeUserVolumes();
     // Writes savedVolumes back in the same device order; names on standard error each one
-    // the card did not take in time. Nothing when start-up could not read them.
+    // the card did not take in time, else removes the journal. Nothing when start-up could
+    // not read them.
     void RestoreVolumes();
     // The sound device works again, perhaps on a restarted server: the volume service connects
     // again and, when the output is no longer as the instrument set it, the volumes found
@@ -364,7 +375,12 @@ private:
     void ResetReadoutSelectors();
     void ResetDisplayState();
     void TakeVolumes(const StartupVariant& variant);
-    void RestoreVolume(std::uint32_t device);
+    bool RestoreVolume(std::uint32_t device);
+    // The volumes to give back at close: `read`, or those the journal kept from an instrument
+    // that was ended before it gave them back; saved in the journal before any change.
+    void KeepUserVolumes(const std::array<std::uint32_t, 6>& read);
+    // Removes the journal once every volume is back.
+    void ForgetUserVolumes();
     // Keeps the lines naming every saved volume ready for an exit without time to restore.
     void PublishVolumeNote();
     void ResetGenerator1(const StartupVariant& variant);
@@ -378,7 +394,11 @@ private:
     PassScheduler passScheduler_;
     generator::TwoToneBlocks twoToneBlocks_;
     platform::VolumeService& volume_;
-    bool volumesTaken_ = false; // savedVolumes hold what the card had
+    platform::VolumeJournal* volumeJournal_;
+    bool takeVolumesNow_;           // false until TakeUserVolumes when the program defers it
+    bool volumesTaken_ = false;     // savedVolumes hold what the card had
+    bool journalRead_ = false;      // a journal left by an ended instrument is read once
+    QTimer* volumeRetry_ = nullptr; // asks a server that did not answer at start again
     ClientArea* clientArea_ = nullptr;
     std::unique_ptr<FramebufferCanvas> canvas_;
 };

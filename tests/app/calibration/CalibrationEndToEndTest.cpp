@@ -192,6 +192,47 @@ TEST_F(Calibration, CalibratedRunOnAShowsWhatTheUncalibratedRunShowsOnTwiceA) {
         << script.err;
 }
 
+// Each quantity alone on its channel, the other silent: a run that read the other channel would
+// find it too weak. "Optimum" and range changes during the run (by a script here, by a click
+// in the first moments for a user) leave the stored factor as it is without them.
+TEST_F(Calibration, EachQuantityIsMeasuredOnItsOwnChannelWhateverTheConstantsMeanwhile) {
+    const fs::path currentOnly = Sine("current_only.wav", 0, 5000);
+    const fs::path voltageOnly = Sine("voltage_only.wav", 4000, 0);
+    const std::vector<Row> currentRows =
+        Rows(Run("--input '" + currentOnly.string() + "' --log - --quit-after 1500").out);
+    const std::vector<Row> voltageRows =
+        Rows(Run("--input '" + voltageOnly.string() + "' --log - --quit-after 1500").out);
+    ASSERT_GE(currentRows.size(), 2u);
+    ASSERT_GE(voltageRows.size(), 2u);
+    char current[64];
+    std::snprintf(current, sizeof current, "current=%.4fmA", 2 * currentRows.back().current);
+    char voltage[64];
+    std::snprintf(voltage, sizeof voltage, "voltage=%.4fmV", 2 * voltageRows.back().voltage);
+    std::ofstream(Scratch("meddle.osc"))
+        << "click Button2\nselect ComboBox9 3\nselect ComboBox10 3\nwait 20000\n";
+    const std::string meddling = " --script '" + Scratch("meddle.osc").string() + "'";
+    const struct {
+        std::string arguments;
+        int exitCode;
+        const char* said;
+    } cases[] = {
+        {"--input '" + currentOnly.string() + "' --calibrate " + current, 0, "factor 2.000"},
+        {"--input '" + voltageOnly.string() + "' --calibrate " + voltage, 0, "factor 2.000"},
+        {"--input '" + currentOnly.string() + "' --calibrate voltage=1V", 2, "too weak"},
+        {"--input '" + voltageOnly.string() + "' --calibrate current=100mA", 2, "too weak"},
+        {"--input '" + currentOnly.string() + "' --calibrate " + current + meddling, 0,
+         "factor 2.000"},
+        {"--input '" + voltageOnly.string() + "' --calibrate " + voltage + meddling, 0,
+         "factor 2.000"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const ProgramRun run = Run(c.arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+        EXPECT_NE((run.out + run.err).find(c.said), std::string::npos) << run.out << run.err;
+    }
+}
+
 TEST_F(Calibration, RefusalsExitTwoAndStoreNothing) {
     const fs::path clipped = Sine("clipped.wav", 32767, 32767);
     const fs::path weak = Sine("weak.wav", 300, 300);

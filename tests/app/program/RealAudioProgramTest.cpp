@@ -17,6 +17,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -40,9 +41,9 @@ std::string SinkVolume() {
     return Output("pactl get-sink-volume @DEFAULT_SINK@");
 }
 
-// Starts the program on the system's default card with a readout log; standard error goes to
-// `err`.
-pid_t Start(const fs::path& log, const fs::path& err) {
+// Starts the program on the system's default card with a readout log and `more` options;
+// standard error goes to `err`.
+pid_t Start(const fs::path& log, const fs::path& err, const std::vector<std::string>& more = {}) {
     fs::remove(log); // rows of an earlier run are no sign of this one
     const pid_t pid = fork();
     if (pid == 0) {
@@ -52,7 +53,14 @@ pid_t Start(const fs::path& log, const fs::path& err) {
         setenv("LSAN_OPTIONS", ("suppressions=" + Scratch("lsan.supp").string()).c_str(), 1);
         const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(errFd, STDERR_FILENO);
-        execl(OSC_PROGRAM, OSC_PROGRAM, "--audio", "auto", "--log", log.c_str(), nullptr);
+        // The volume journal in a folder of the test's own.
+        setenv("XDG_STATE_HOME", Scratch("state").c_str(), 1);
+        std::vector<const char*> argv{OSC_PROGRAM, "--audio", "auto", "--log", log.c_str()};
+        for (const std::string& option : more) {
+            argv.push_back(option.c_str());
+        }
+        argv.push_back(nullptr);
+        execv(OSC_PROGRAM, const_cast<char* const*>(argv.data()));
         _exit(127);
     }
     return pid;
@@ -103,6 +111,36 @@ TEST_F(RealAudioProgram, EveryEndingSignalGivesTheUsersVolumeBack) {
         EXPECT_EQ(ExitCode(pid), 128 + signal);
         EXPECT_EQ(SinkVolume(), before);
     }
+}
+
+TEST_F(RealAudioProgram, AScriptRefusedAtStartLeavesTheVolumesUntouched) {
+    ASSERT_EQ(std::system("pactl set-sink-volume @DEFAULT_SINK@ 40%"), 0);
+    const std::string before = SinkVolume();
+    std::ofstream(Scratch("bad.osc")) << "dblclick Button3\n";
+    const pid_t pid =
+        Start(Scratch("refused.csv"), Scratch("refused.err"), {"--script", Scratch("bad.osc")});
+    EXPECT_EQ(ExitCode(pid), 2) << ReadAll(Scratch("refused.err"));
+    EXPECT_EQ(SinkVolume(), before);
+}
+
+TEST_F(RealAudioProgram, TheNextStartGivesBackWhatAKilledInstrumentLeft) {
+    ASSERT_EQ(std::system("pactl set-sink-volume @DEFAULT_SINK@ 37% 61%"), 0);
+    const std::string before = SinkVolume();
+    const fs::path log = Scratch("killed.csv");
+    const pid_t killed = Start(log, Scratch("killed.err"));
+    ASSERT_TRUE(WaitForRows(log, 2)) << ReadAll(Scratch("killed.err"));
+    kill(killed, SIGKILL);
+    EXPECT_EQ(ExitCode(killed), -1);
+    ASSERT_NE(SinkVolume(), before) << "nothing left to give back";
+
+    const fs::path err = Scratch("next.err");
+    const pid_t next = Start(log, err);
+    ASSERT_TRUE(WaitForRows(log, 2)) << ReadAll(err);
+    kill(next, SIGTERM);
+    EXPECT_EQ(ExitCode(next), 128 + SIGTERM);
+    EXPECT_EQ(SinkVolume(), before) << "the killed run's level was taken for the user's";
+    const std::string said = ReadAll(err);
+    EXPECT_NE(said.find("was ended before it gave the volumes back"), std::string::npos) << said;
 }
 
 TEST_F(RealAudioProgram, SecondInstrumentOnTheSameCardIsRefusedAndTheFirstGoesOn) {

@@ -212,6 +212,10 @@ TEST_F(ServerTrouble, RestartedServerGetsTheOutputVolumeAndKeepsItsOwnAfterClose
 
 TEST_F(ServerTrouble, OneInstrumentPerServerHoweverItIsSpelledTwoServersTwo) {
     const std::string dir = server.Directory();
+    // A runtime folder that is not there; the libraries may make it, so it is the test's own.
+    const fs::path noRuntime =
+        fs::temp_directory_path() / ("osc_trouble_" + std::to_string(getpid()) + "_no_runtime");
+    fs::remove_all(noRuntime);
     Program first("first", {{"PULSE_SERVER", "unix:" + server.Socket()}});
     ASSERT_TRUE(first.Measures()) << first.Errors();
     const Environment spellings[] = {
@@ -219,7 +223,9 @@ TEST_F(ServerTrouble, OneInstrumentPerServerHoweverItIsSpelledTwoServersTwo) {
         {{"PULSE_SERVER", ""}, {"PULSE_RUNTIME_PATH", dir}},
         {{"PULSE_SERVER",
           "unix:" + dir + "/../" + fs::path(dir).filename().string() + "/./native"}},
-        {{"PULSE_SERVER", ""}, {"PULSE_RUNTIME_PATH", dir + "/"}, {"XDG_RUNTIME_DIR", "/nowhere"}},
+        {{"PULSE_SERVER", ""},
+         {"PULSE_RUNTIME_PATH", dir + "/"},
+         {"XDG_RUNTIME_DIR", noRuntime.string()}},
     };
     for (const Environment& spelling : spellings) {
         SCOPED_TRACE(spelling.rbegin()->second);
@@ -238,6 +244,7 @@ TEST_F(ServerTrouble, OneInstrumentPerServerHoweverItIsSpelledTwoServersTwo) {
     EXPECT_EQ(elsewhere.Wait(), 128 + SIGTERM);
     first.Signal(SIGTERM);
     EXPECT_EQ(first.Wait(), 128 + SIGTERM);
+    fs::remove_all(noRuntime);
 }
 
 } // namespace

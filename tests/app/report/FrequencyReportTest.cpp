@@ -134,6 +134,26 @@ TEST(FrequencyReport, APausedOutputPlaysNoToneAndMakesNoPoint) {
     EXPECT_NEAR(report.Points()[0].currentMa, expected, expected * 0.01);
 }
 
+// Generator 2 added to the output: the blocks measure the sum of two tones, no point of
+// generator 1's response.
+TEST(FrequencyReport, GeneratorTwoPlayingMakesNoPoint) {
+    FrequencyReport report("audio: simulated sound card"); // outlives the window's hooks
+    ReportRig rig;
+    TForm1& form = *rig.form;
+    form.zobrazit2->trigger();
+    ASSERT_NE(form.model.gen2Amplitude, 0) << "generator 2 must play for this test";
+    // The output's four one-second buffers queued before carry generator 1 alone.
+    rig.Run(5 * kFramesPerSecond, 0);
+    report.Follow(form.model);
+    rig.Run(4 * kFramesPerSecond, 0);
+    EXPECT_TRUE(report.Points().empty());
+    form.zruit2->trigger();
+    rig.Run(8 * kFramesPerSecond, 0);
+    ASSERT_EQ(report.Points().size(), 1u);
+    const double expected = LoadCurrentMa(form.model.gen1Amplitude, 100);
+    EXPECT_NEAR(report.Points()[0].currentMa, expected, expected * 0.01);
+}
+
 // Pixels close to a colour, anywhere in the picture.
 int PixelsNear(const QImage& image, QColor colour) {
     int count = 0;

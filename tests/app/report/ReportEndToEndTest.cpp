@@ -175,7 +175,8 @@ TEST(ReportEndToEnd, AReportThatCannotBeWrittenAtTheCloseExitsOne) {
     ASSERT_TRUE(program.WaitForRows(1)) << program.err;
     fs::remove_all(folder);
     EXPECT_EQ(program.Finish(), 1);
-    EXPECT_NE(program.err.find("osciloskop: cannot write the report '" + path + "': "),
+    EXPECT_NE(program.err.find("osciloskop: the report: "), std::string::npos) << program.err;
+    EXPECT_NE(program.err.find(path + "' cannot be used: No such file or directory"),
               std::string::npos)
         << program.err;
 }

@@ -1,0 +1,14 @@
+// SPDX-License-Identifier: MIT
+#include "app/program/RunOutputs.h"
+
+namespace app {
+
+std::vector<platform::NamedOutput> RunOutputs(const Options& options) {
+    return {
+        {"--log", options.log == "-" ? std::string() : options.log},
+        {"--report", options.report},
+        {"--screenshot", options.screenshot},
+    };
+}
+
+} // namespace app
