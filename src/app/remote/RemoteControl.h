@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -54,6 +55,9 @@ public:
     // MEASure queries fail with -230 when no fitting block arrives within this time.
     static constexpr std::chrono::seconds kMeasureDeadline{5};
 
+    // The response data a query makes of a block.
+    using Answerer = std::function<std::string(const BlockValues&)>;
+
     explicit RemoteControl(TForm1& form);
     RemoteControl(const RemoteControl&) = delete;
     RemoteControl& operator=(const RemoteControl&) = delete;
@@ -66,8 +70,7 @@ public:
 private:
     struct Waiting {
         scpi::Reply reply;
-        Quantity quantity;
-        Signal signal;
+        Answerer answer;
         std::chrono::steady_clock::time_point deadline;
     };
 
@@ -78,10 +81,9 @@ private:
     void AddSweepCommands();
     void AddDisplayCommands();
     void Reset();
-    void Wait(scpi::Reply reply, Quantity quantity, Signal signal);
+    void Answer(scpi::Reply reply, Answerer answer, bool nextBlock);
     void OnBlock(const instrument::Readings& readings);
     void ExpireWaiting();
-    const BlockValues& Latest() const;
 
     TForm1& form;
     scpi::CommandTable commands;

@@ -66,7 +66,7 @@ int ChoiceOf(const QComboBox* box, const scpi::Parameter& p, const scpi::Range& 
     return ItemOf(box, scpi::ToNumber(p, range), range.unit == "S" ? "s" : std::string(range.unit));
 }
 
-std::string Answer(const QComboBox* box) {
+std::string SelectorAnswer(const QComboBox* box) {
     const int item = box->currentIndex();
     if (item == kAutoItem) {
         return "AUTO";
@@ -110,7 +110,7 @@ void RemoteControl::AddDisplayCommands() {
             (form.*s.handler)(box);
         });
         commands.Add(s.header, scpi::Form::Query, {},
-                     [this, s](scpi::Call& call) { call.reply.Send(Answer(form.*s.box)); });
+                     [this, s](scpi::Call& call) { call.reply.Send(SelectorAnswer(form.*s.box)); });
     }
 }
 

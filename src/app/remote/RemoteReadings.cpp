@@ -72,6 +72,12 @@ BlockValues ValuesOf(const instrument::Readings& r) {
     return block;
 }
 
+RemoteControl::Answerer ReadingAnswer(Quantity quantity, Signal signal) {
+    return [quantity, signal](const BlockValues& block) {
+        return scpi::FormatNr3(ValueOf(block, quantity, signal));
+    };
+}
+
 double OrNaN(const std::optional<double>& value) {
     return value.value_or(std::numeric_limits<double>::quiet_NaN());
 }
@@ -138,50 +144,51 @@ void RemoteControl::AddReadingCommands() {
         const Quantity quantity = reading.quantity;
         commands.Add(std::string("FETCh:") + reading.header, scpi::Form::Query, arity,
                      [this, quantity](scpi::Call& call) {
-                         const Signal signal = SignalOf(call);
-                         if (latest) {
-                             call.reply.Send(scpi::FormatNr3(ValueOf(*latest, quantity, signal)));
-                         } else { // the first client just came: its first block is the next
-                             Wait(call.reply, quantity, signal);
-                         }
+                         Answer(call.reply, ReadingAnswer(quantity, SignalOf(call)), false);
                      });
-        commands.Add(
-            std::string("MEASure:") + reading.header, scpi::Form::Query, arity,
-            [this, quantity](scpi::Call& call) { Wait(call.reply, quantity, SignalOf(call)); });
+        commands.Add(std::string("MEASure:") + reading.header, scpi::Form::Query, arity,
+                     [this, quantity](scpi::Call& call) {
+                         Answer(call.reply, ReadingAnswer(quantity, SignalOf(call)), true);
+                     });
     }
 }
 
 void RemoteControl::AddWaveformCommands() {
     commands.Add("WAVeform:DATA", scpi::Form::Query, {0, 1}, [this](scpi::Call& call) {
-        const Signal signal = SignalOf(call);
-        const BlockValues& block = Latest();
-        call.reply.Send(scpi::FormatBlock(signal == Signal::Voltage ? block.samplesVoltage
-                                                                    : block.samplesCurrent));
+        const bool voltage = SignalOf(call) == Signal::Voltage;
+        Answer(
+            call.reply,
+            [voltage](const BlockValues& block) {
+                return scpi::FormatBlock(voltage ? block.samplesVoltage : block.samplesCurrent);
+            },
+            false);
     });
     // Points, seconds between them, and the volts or amperes of one sample unit.
     commands.Add("WAVeform:PREamble", scpi::Form::Query, {0, 1}, [this](scpi::Call& call) {
-        const Signal signal = SignalOf(call);
-        const BlockValues& block = Latest();
-        const bool voltage = signal == Signal::Voltage;
-        const std::size_t points =
-            voltage ? block.samplesVoltage.size() : block.samplesCurrent.size();
-        call.reply.Send(scpi::FormatNr1(static_cast<long long>(points)) + ',' +
-                        scpi::FormatNr3(1 / instrument::kBlockFrameRate) + ',' +
-                        scpi::FormatNr3(voltage ? block.voltsPerUnit : block.amperesPerUnit));
+        const bool voltage = SignalOf(call) == Signal::Voltage;
+        Answer(
+            call.reply,
+            [voltage](const BlockValues& block) {
+                const std::size_t points =
+                    voltage ? block.samplesVoltage.size() : block.samplesCurrent.size();
+                return scpi::FormatNr1(static_cast<long long>(points)) + ',' +
+                       scpi::FormatNr3(1 / instrument::kBlockFrameRate) + ',' +
+                       scpi::FormatNr3(voltage ? block.voltsPerUnit : block.amperesPerUnit);
+            },
+            false);
     });
 }
 
-void RemoteControl::Wait(scpi::Reply reply, Quantity quantity, Signal signal) {
-    waiting.push_back(
-        {std::move(reply), quantity, signal, std::chrono::steady_clock::now() + kMeasureDeadline});
-    expiry.start();
-}
-
-const BlockValues& RemoteControl::Latest() const {
-    if (!latest) {
-        throw scpi::Error(scpi::kDataStale, "no block measured yet");
+// FETCh and the waveform answer from the latest block; right after the first client came,
+// before any block, they answer from the next one as MEASure does.
+void RemoteControl::Answer(scpi::Reply reply, Answerer answer, bool nextBlock) {
+    if (!nextBlock && latest) {
+        reply.Send(answer(*latest));
+        return;
     }
-    return *latest;
+    waiting.push_back(
+        {std::move(reply), std::move(answer), std::chrono::steady_clock::now() + kMeasureDeadline});
+    expiry.start();
 }
 
 void RemoteControl::OnBlock(const instrument::Readings& r) {
@@ -198,7 +205,7 @@ void RemoteControl::OnBlock(const instrument::Readings& r) {
     // Answering may run the clients' next commands, which may wait anew.
     std::vector<Waiting> answered = std::exchange(waiting, {});
     for (Waiting& w : answered) {
-        w.reply.Send(scpi::FormatNr3(ValueOf(*latest, w.quantity, w.signal)));
+        w.reply.Send(w.answer(*latest));
     }
 }
 
