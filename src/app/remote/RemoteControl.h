@@ -89,7 +89,8 @@ private:
     scpi::CommandTable commands;
     instrument::Instrument::Subscription subscription;
     std::optional<BlockValues> latest;
-    std::optional<analysis::Tone> previousTone; // the tone the block before the latest carried
+    std::optional<analysis::Tone> previousTone; // the tone the latest block carried
+    int steadyBlocks = 0;                       // blocks in a row that carried it
     std::vector<Waiting> waiting;
     QTimer expiry;
 };

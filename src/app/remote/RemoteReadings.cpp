@@ -20,6 +20,7 @@ namespace app {
 namespace {
 
 constexpr std::chrono::milliseconds kExpiryCheck{250};
+constexpr int kSteadyBlocks = 3;
 
 Signal SignalOf(const scpi::Call& call) {
     if (call.parameters.empty()) {
@@ -120,6 +121,7 @@ void RemoteControl::Follow(bool following) {
     if (!following) {
         subscription = {};
         previousTone.reset();
+        steadyBlocks = 0;
         latest.reset(); // a client that comes later must not read an old block as the latest
         return;
     }
@@ -195,10 +197,11 @@ void RemoteControl::OnBlock(const instrument::Readings& r) {
     latest = ValuesOf(r);
     // Only a block that carried the tone the generators play now answers a MEASure query:
     // the blocks still in the output's queue when a setting changed do not. The tone a block
-    // is marked with can change up to a block before its samples do, so the block before must
-    // have carried it too.
-    const bool settled = r.tone == form.model.ToneNow() && r.tone == previousTone;
+    // is marked with can change up to a block before its samples do, so the tone must have
+    // lasted kSteadyBlocks blocks, as the frequency-response report asks too.
+    steadyBlocks = r.tone == previousTone ? steadyBlocks + 1 : 1;
     previousTone = r.tone;
+    const bool settled = r.tone == form.model.ToneNow() && steadyBlocks >= kSteadyBlocks;
     if (waiting.empty() || !settled) {
         return;
     }
