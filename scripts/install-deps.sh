@@ -17,7 +17,8 @@ declare -A sets=(
     [test]="libgtest-dev libbenchmark-dev
             pulseaudio pulseaudio-utils libasound2-plugins
             pipewire pipewire-bin pipewire-pulse wireplumber dbus-daemon
-            desktop-file-utils appstream groff-base"
+            desktop-file-utils appstream groff-base
+            python3-pyvisa python3-pyvisa-py"
     [package]="dpkg-dev file lintian"
 )
 (($#)) || { echo "usage: install-deps.sh SET... (sets: ${!sets[*]})" >&2; exit 2; }

@@ -9,8 +9,9 @@ namespace app {
 
 namespace {
 
-const std::string_view valueOptions[] = {"--audio",      "--input",  "--log",    "--quit-after",
-                                         "--screenshot", "--script", "--report", "--calibrate"};
+const std::string_view valueOptions[] = {"--audio",      "--input",      "--log",    "--quit-after",
+                                         "--screenshot", "--script",     "--report", "--calibrate",
+                                         "--scpi",       "--scpi-listen"};
 
 ParsedCommandLine Failure(const std::string& what) {
     ParsedCommandLine result;
@@ -57,6 +58,13 @@ std::string Apply(Options& options, std::string_view name, const std::string& va
         options.script = value;
     } else if (name == "--report") {
         options.report = value;
+    } else if (name == "--scpi") {
+        options.scpiPort = Milliseconds(value); // a whole non-negative number, as milliseconds are
+        if (!options.scpiPort || *options.scpiPort > 65535) {
+            return "'" + value + "' is not a TCP port number (0 to 65535) for --scpi";
+        }
+    } else if (name == "--scpi-listen") {
+        options.scpiListen = value;
     } else if (name == "--calibrate") {
         measure::ParsedCalibrationRequest parsed = measure::ParseCalibrationRequest(value);
         options.calibrate = std::move(parsed.request);
@@ -102,6 +110,10 @@ std::string UsageText() {
            "                      voltage (Q = voltage, REF in mV or V) channel on a steady\n"
            "                      known signal of REF rms; Q=reset removes that factor\n"
            "  --calibration       list the stored calibration factors by card\n"
+           "  --scpi PORT         serve SCPI remote control on TCP port PORT (5025 by\n"
+           "                      convention; 0 = any free port) of the loopback interface\n"
+           "  --scpi-listen ADDR  serve it on address ADDR instead ('any' = every interface):\n"
+           "                      anyone who reaches it can drive the instrument's output\n"
            "  --help              show this text\n";
 }
 
@@ -149,6 +161,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     if (options.listCalibration && options.calibrate) {
         return Failure("--calibration lists the stored factors and --calibrate changes one; give "
                        "one of them");
+    }
+    if (!options.scpiListen.empty() && !options.scpiPort) {
+        return Failure("--scpi-listen needs --scpi PORT");
     }
     if (!options.input.empty()) {
         if (!options.audio.empty() && options.audio != "sim") {

@@ -35,6 +35,10 @@ struct Options {
     std::optional<measure::CalibrationRequest> calibrate;
     // --calibration: list the stored factors and exit.
     bool listCalibration = false;
+    // --scpi: the TCP port of the SCPI remote-control server (0 = any free port); none = no
+    // server. --scpi-listen: the address it listens on instead of the loopback interface.
+    std::optional<int> scpiPort;
+    std::string scpiListen;
 };
 
 struct ParsedCommandLine {

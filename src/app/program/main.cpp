@@ -14,6 +14,8 @@
 #include "app/program/QtDispatcher.h"
 #include "app/program/SignalClose.h"
 #include "app/program/StartupChecks.h"
+#include "app/remote/RemoteControl.h"
+#include "app/remote/RemoteServer.h"
 #include "app/report/FrequencyReport.h"
 #include "app/script/Script.h"
 #include "app/script/ScriptRunner.h"
@@ -202,6 +204,18 @@ int main(int argc, char** argv) {
         std::cerr << "osciloskop: " << e.what() << '\n';
         return 2;
     }
+    // The remote-control port is taken before the window opens, so that a refused one ends
+    // the run with nothing shown.
+    std::optional<app::RemoteServer> remoteServer;
+    if (options.scpiPort) {
+        if (const std::string error =
+                remoteServer.emplace().Listen(*options.scpiPort, options.scpiListen);
+            !error.empty()) {
+            std::cerr << "osciloskop: " << error << '\n';
+            return 2;
+        }
+        std::cerr << "osciloskop: SCPI remote control on " << remoteServer->Where() << '\n';
+    }
     platform::AudioSystem& system = resources.system;
     std::cerr << system.description << '\n';
     if (const auto notice =
@@ -247,6 +261,13 @@ int main(int argc, char** argv) {
         calibrationRun = std::make_unique<app::CalibrationRun>(
             *options.calibrate, calibrationCard, form->model, [&form] { form->close(); });
     }
+    std::unique_ptr<app::RemoteControl> remoteControl;
+    if (remoteServer) {
+        remoteControl = std::make_unique<app::RemoteControl>(*form);
+        remoteServer->SetActivityListener(
+            [&remoteControl](bool anyClient) { remoteControl->Follow(anyClient); });
+        remoteServer->Serve(remoteControl->Commands());
+    }
     app::DeviceNotice deviceNotice(*form);
     system.wave->SetDeviceStatusListener(
         [&deviceNotice, &form](bool working, const std::string& reason) {
@@ -290,6 +311,8 @@ int main(int argc, char** argv) {
     // left for them, so they are delivered before the sound card goes.
     system.wave->SetDeviceStatusListener({});
     teardownDeadline.Arm(result, std::chrono::milliseconds(800));
+    remoteServer.reset(); // its clients' sessions go before the commands they use
+    remoteControl.reset();
     form.reset();
     QCoreApplication::sendPostedEvents();
     return result;

@@ -189,6 +189,8 @@ public:
     void zruit4Click(QObject* Sender);
     void Button103Click(QObject* Sender);
     void Button104Click(QObject* Sender);
+    // Ends the automatic generator's run, as the start button's second press does.
+    void StopSweep();
     void Button2Click(QObject* Sender);
     void mix1Click(QObject* Sender);
 
@@ -367,7 +369,6 @@ private:
     void ResetGenerator1Frequency();
     void SilenceGenerator2();
     void ShowSweepStep();
-    void StopSweep();
 
     // Steps of the start-up sequence.
     void PlaceWindowAndPanels();

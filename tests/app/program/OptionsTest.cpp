@@ -93,6 +93,17 @@ TEST(OptionsTest, BadOrMissingValuesFail) {
     ExpectFailure({"--log", "a.csv", "--log", "b.csv"}, "more than once");
 }
 
+TEST(OptionsTest, ScpiPortTakesTheWholeTcpRangeAndNothingElse) {
+    EXPECT_EQ(ParseCommandLine({"--scpi", "0"}).options.scpiPort, 0);
+    const ParsedCommandLine open = ParseCommandLine({"--scpi=65535", "--scpi-listen", "::"});
+    EXPECT_EQ(open.options.scpiPort, 65535);
+    EXPECT_EQ(open.options.scpiListen, "::");
+    ExpectFailure({"--scpi", "65536"}, "'65536' is not a TCP port number");
+    ExpectFailure({"--scpi", "-1"}, "'-1'");
+    ExpectFailure({"--scpi", "5025x"}, "'5025x'");
+    ExpectFailure({"--scpi-listen", "127.0.0.1"}, "--scpi-listen needs --scpi PORT");
+}
+
 TEST(OptionsTest, CalibrationRequestCommandLineRefusesABadReferenceWithExitCodeTwo) {
     const ParsedCommandLine bad = ParseCommandLine({"--calibrate", "current=-2mA"});
     EXPECT_EQ(bad.action, ParsedCommandLine::Action::Fail);
