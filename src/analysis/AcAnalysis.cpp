@@ -102,10 +102,14 @@ AcResult AcAnalyzer::Analyze(const AcInput& input) {
     result.resistance = z * std::cos(phi);
     result.reactance = z * std::sin(phi);
     const double omega = 2 * std::numbers::pi * f;
-    if (*result.reactance < 0) {
-        result.capacitance = -1 / (omega * *result.reactance);
-    } else if (*result.reactance > 0) {
-        result.inductance = *result.reactance / omega;
+    // Within the phase's error of zero a reactance tells neither a capacitor nor a coil, and
+    // its equivalent would be a huge made-up number.
+    if (std::abs(degrees) >= kMinReactivePhaseDegrees) {
+        if (*result.reactance < 0) {
+            result.capacitance = -1 / (omega * *result.reactance);
+        } else {
+            result.inductance = *result.reactance / omega;
+        }
     }
     // mV * mA = microwatt.
     const double s = u1 * i1 / 1000;

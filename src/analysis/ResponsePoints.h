@@ -35,6 +35,9 @@ struct ResponsePoint {
     double currentMa = 0;
     double voltageMv = 0;
     int blocks = 0;
+    // The mean phase of the voltage against the current (degrees, < 0 when the current leads)
+    // over the same blocks; nothing unless every one of them had a phase.
+    std::optional<double> phaseDegrees{};
 };
 
 // Groups measured blocks into stretches of one tone. The blocks next to a change of tone are
@@ -46,17 +49,35 @@ struct ResponsePoint {
 // one starts a new stretch, so a frequency visited twice gives two points.
 class ResponsePoints {
 public:
-    void AddBlock(const std::optional<Tone>& heard, double currentMa, double voltageMv);
+    // `phaseDegrees`: the block's phase, nothing where its analysis found none.
+    void AddBlock(const std::optional<Tone>& heard, double currentMa, double voltageMv,
+                  std::optional<double> phaseDegrees = std::nullopt);
     // Every point so far in time order, the stretch still running included.
     std::vector<ResponsePoint> Points() const;
 
 private:
     void EndStretch();
 
+    // The latest block, held back.
+    struct Block {
+        double currentMa = 0;
+        double voltageMv = 0;
+        std::optional<double> phaseDegrees;
+    };
+    // Phases are averaged as unit vectors, so that -179 and 179 degrees mean 180, not 0.
+    struct PhaseSum {
+        double cos = 0;
+        double sin = 0;
+        int blocks = 0;
+    };
+    static ResponsePoint Mean(ResponsePoint sum, const PhaseSum& phases);
+
     std::vector<ResponsePoint> finished_;
+    std::vector<PhaseSum> finishedPhases_;
     std::optional<Tone> tone_;
-    ResponsePoint running_;                         // sums of the blocks counted so far
-    std::optional<std::pair<double, double>> held_; // the latest block (mA, mV), held back
+    ResponsePoint running_; // sums of the blocks counted so far
+    PhaseSum runningPhases_;
+    std::optional<Block> held_;
 };
 
 // The tones of the playback ring's buffers, oldest (playing) first. Each buffer filled is
@@ -78,5 +99,10 @@ private:
 
 // The impedance (ohm) of a point: voltage / current, nothing where no current flowed.
 std::optional<double> ImpedanceOhms(const ResponsePoint& point);
+
+// The series resistance and reactance (ohm) of a point: |Z| cos phi and |Z| sin phi; nothing
+// without both the impedance and the phase.
+std::optional<double> ResistanceOhms(const ResponsePoint& point);
+std::optional<double> ReactanceOhms(const ResponsePoint& point);
 
 } // namespace analysis

@@ -5,6 +5,7 @@
 // digit that tells them apart, point as the decimal separator whatever the locale, and texts in
 // double quotes.
 
+#include <optional>
 #include <string>
 
 namespace common {
@@ -13,5 +14,8 @@ namespace common {
 std::string QuotedField(const std::string& text);
 // A number in its shortest form that reads back to the same double, C locale.
 std::string NumberField(double value);
+// A measured value with `decimals` digits after the point (the digits the measurement supports,
+// not every digit of the double), C locale; empty for no value or one that is not finite.
+std::string FixedField(std::optional<double> value, int decimals);
 
 } // namespace common

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <numbers>
 #include <utility>
 #include <vector>
 
@@ -136,8 +137,11 @@ void Instrument::PublishMeasuredBlock(bool outputPlaying) {
     }
     blockAwaitingReport = false;
     Readings readings = MakeReadings(outputPlaying);
-    blockAnalysis_.Begin(readings.samplesL, readings.currentScale, readings.samplesR,
-                         readings.voltageScale);
+    // The readouts' rms runs over twice the block's frames, the second half zero, so one unit
+    // of the samples' own rms is worth scale / sqrt 2 in the readouts' mA and mV: a clean
+    // sine's fundamental then reads as its rms readout.
+    blockAnalysis_.Begin(readings.samplesL, readings.currentScale / std::numbers::sqrt2,
+                         readings.samplesR, readings.voltageScale / std::numbers::sqrt2);
     readings.analysis = &blockAnalysis_;
     // A listener may unsubscribe another one (or itself) while it is called.
     std::vector<int> ids;

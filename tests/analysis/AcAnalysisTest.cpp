@@ -114,6 +114,16 @@ INSTANTIATE_TEST_SUITE_P(Table, SeriesLoad,
                                          LoadCase{1000.0, 10, 0, 10e-3},
                                          LoadCase{50.0, 100, 0, 0.5}));
 
+// A resistor's phase is zero give or take its error: no series capacitance or inductance.
+TEST(AcAnalysis, AResistorHasNoSeriesCapacitanceOrInductance) {
+    const auto voltage = Signal({{20000, 100, 0.4}}, 0, {3, 1});
+    const auto current = Signal({{7000, 100, 0.4}}, 0, {3, 2});
+    const auto r = Analyze(current, voltage);
+    ASSERT_TRUE(r.phaseDegrees && r.reactance);
+    EXPECT_NEAR(*r.phaseDegrees, 0, 0.05);
+    EXPECT_FALSE(r.capacitance || r.inductance);
+}
+
 TEST(AcAnalysis, BothChannelsSilent) {
     const std::vector<std::int32_t> quiet = Signal({{200, 1000, 0}}, 0, {20, 9});
     const auto r = Analyze(quiet, quiet);

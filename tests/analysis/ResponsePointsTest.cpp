@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <numbers>
 #include <sstream>
 
 namespace analysis {
@@ -63,6 +65,39 @@ TEST(ResponsePoints, EachStretchOfOneToneGivesThePointOfItsInnerBlocks) {
             points.AddBlock(block.tone, block.currentMa, block.voltageMv);
         }
         EXPECT_EQ(Describe(points.Points()), Describe(c.expected)) << c.name;
+    }
+}
+
+TEST(ResponsePoints, APointsPhaseIsTheMeanOfItsBlocksOnTheCircleOrNone) {
+    const struct {
+        const char* name;
+        std::vector<std::optional<double>> phases; // of the inner blocks
+        std::optional<double> expected;
+    } cases[] = {
+        {"a capacitor's phases", {-46, -47, -48}, -47},
+        {"either side of 180 degrees mean 180, not 0", {179, -179}, 180},
+        {"one block without a phase leaves the point without one", {-46, std::nullopt}, {}},
+    };
+    for (const auto& c : cases) {
+        ResponsePoints points;
+        points.AddBlock(kA, 99, 999, 0); // next to the change: left out
+        for (const auto& phase : c.phases) {
+            points.AddBlock(kA, 10, 100, phase);
+        }
+        points.AddBlock(kA, 99, 999, 0); // the latest: held back
+        const std::vector<ResponsePoint> result = points.Points();
+        ASSERT_EQ(result.size(), 1u) << c.name;
+        ASSERT_EQ(result[0].phaseDegrees.has_value(), c.expected.has_value()) << c.name;
+        if (c.expected) {
+            EXPECT_NEAR(std::remainder(*result[0].phaseDegrees - *c.expected, 360), 0, 1e-9)
+                << c.name;
+            // 100 mV / 10 mA = 10 ohm, split into its series parts.
+            const double radians = *c.expected * std::numbers::pi / 180;
+            EXPECT_NEAR(*ResistanceOhms(result[0]), 10 * std::cos(radians), 1e-9) << c.name;
+            EXPECT_NEAR(*ReactanceOhms(result[0]), 10 * std::sin(radians), 1e-9) << c.name;
+        } else {
+            EXPECT_FALSE(ResistanceOhms(result[0]) || ReactanceOhms(result[0])) << c.name;
+        }
     }
 }
 

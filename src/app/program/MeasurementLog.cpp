@@ -4,6 +4,7 @@
 #include "common/CsvFields.h"
 
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -16,6 +17,38 @@ MeasurementLog::Clock SinceNow() {
     return [start] {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     };
+}
+
+// A clipped channel's harmonics are the card's, not the signal's.
+std::optional<double> Thd(const analysis::DistortionResult& distortion) {
+    return distortion.clipped ? std::nullopt : distortion.thdPercent;
+}
+
+// The digits each analysed value supports: a fundamental's frequency is found to better than
+// 0.01 %, its levels and the impedance to a few parts in ten thousand, the phase to hundredths
+// of a degree. Empty fields where the block does not support a value.
+std::string AnalysisFields(instrument::BlockAnalysis* analysis) {
+    if (analysis == nullptr) {
+        return std::string(11, ',');
+    }
+    const analysis::AcResult& ac = analysis->Ac();
+    const std::optional<double> fields[] = {ac.frequency,
+                                            ac.current.fundamentalRms,
+                                            ac.voltage.fundamentalRms,
+                                            ac.phaseDegrees,
+                                            ac.impedance,
+                                            ac.resistance,
+                                            ac.reactance,
+                                            ac.activePower,
+                                            ac.powerFactor,
+                                            Thd(analysis->Distortion(measure::Channel::L)),
+                                            Thd(analysis->Distortion(measure::Channel::R))};
+    constexpr int decimals[] = {3, 4, 3, 2, 4, 4, 4, 4, 5, 3, 3};
+    std::string text;
+    for (std::size_t i = 0; i < std::size(fields); ++i) {
+        text += ',' + common::FixedField(fields[i], decimals[i]);
+    }
+    return text;
 }
 
 } // namespace
@@ -56,7 +89,9 @@ std::string MeasurementLog::Finish() {
 
 const char* MeasurementLog::Header() {
     return "time_s,current_mA,frequency_L_Hz,voltage_mV,frequency_R_Hz,IL_text,fL_text,UR_text,"
-           "fR_text,range_L,range_R,time_base,measured_L_Hz,measured_R_Hz";
+           "fR_text,range_L,range_R,time_base,measured_L_Hz,measured_R_Hz,fundamental_Hz,"
+           "current_fundamental_mA,voltage_fundamental_mV,phase_deg,impedance_ohm,resistance_ohm,"
+           "reactance_ohm,power_mW,power_factor,thd_current_pct,thd_voltage_pct";
 }
 
 void MeasurementLog::Follow(instrument::Instrument& instrument) {
@@ -75,7 +110,8 @@ void MeasurementLog::WriteRow(const instrument::Readings& r) {
         << common::QuotedField(r.frequencyLText) << ',' << common::QuotedField(r.voltageText) << ','
         << common::QuotedField(r.frequencyRText) << ',' << common::QuotedField(r.rangeL) << ','
         << common::QuotedField(r.rangeR) << ',' << common::QuotedField(r.timeBase) << ','
-        << common::NumberField(r.measuredLHz) << ',' << common::NumberField(r.measuredRHz) << '\n';
+        << common::NumberField(r.measuredLHz) << ',' << common::NumberField(r.measuredRHz)
+        << AnalysisFields(r.analysis) << '\n';
     if (!Put(row.str())) {
         failed_ = true;
         const std::string cause = file_ ? file_->Error() : "its stream is closed";

@@ -40,8 +40,11 @@ public:
     // One row: the rms values (mA, mV) and frequencies (Hz) behind the readouts and their
     // texts; the applied ranges and time base by name (the time base empty while none is
     // applied); and the frequencies the half-wave timing measured, also while the readouts show
-    // generator 1's. When the row cannot be written (disk full, a closed pipe), throws
-    // std::runtime_error once, for the error report, and writes nothing more from then on.
+    // generator 1's; then the block's analysis (fundamental, its levels, phase, impedance and
+    // its series parts, real power, power factor, each channel's THD), empty where the block
+    // does not support a value or the readings carry no analysis. When the row cannot be written
+    // (disk full, a closed pipe), throws std::runtime_error once, for the error report, and writes
+    // nothing more from then on.
     void WriteRow(const instrument::Readings& readings);
 
     // False once a row could not be written: the log lacks blocks the run measured.

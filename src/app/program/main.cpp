@@ -2,6 +2,7 @@
 // The instrument program: command line, application with the default error report, the sound
 // card, the window; runs until the window closes.
 
+#include "app/analysis/AnalysisWindow.h"
 #include "app/calibration/CalibrationRun.h"
 #include "app/calibration/CalibrationStore.h"
 #include "app/program/DeviceNotice.h"
@@ -257,6 +258,7 @@ int main(int argc, char** argv) {
         report->Follow(form->model);
     }
     std::unique_ptr<app::CalibrationRun> calibrationRun;
+    new app::AnalysisWindow(*form); // hidden until its menu entry opens it; owned by the form
     if (options.calibrate) {
         calibrationRun = std::make_unique<app::CalibrationRun>(
             *options.calibrate, calibrationCard, form->model, [&form] { form->close(); });

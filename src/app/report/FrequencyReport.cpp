@@ -58,13 +58,19 @@ std::optional<std::string> ReportPathError(const std::string& path) {
 }
 
 std::string ResponseCsv(const std::vector<analysis::ResponsePoint>& points) {
-    std::string text = "frequency_Hz,current_mA,voltage_mV,impedance_ohm,blocks\n";
+    const auto optional = [](std::optional<double> value) {
+        return value ? common::NumberField(*value) : std::string();
+    };
+    std::string text =
+        "frequency_Hz,current_mA,voltage_mV,impedance_ohm,blocks,phase_deg,resistance_ohm,"
+        "reactance_ohm\n";
     for (const analysis::ResponsePoint& point : points) {
-        const std::optional<double> impedance = analysis::ImpedanceOhms(point);
         text += common::NumberField(point.frequencyHz) + ',' +
                 common::NumberField(point.currentMa) + ',' + common::NumberField(point.voltageMv) +
-                ',' + (impedance ? common::NumberField(*impedance) : "") + ',' +
-                std::to_string(point.blocks) + '\n';
+                ',' + optional(analysis::ImpedanceOhms(point)) + ',' +
+                std::to_string(point.blocks) + ',' + optional(point.phaseDegrees) + ',' +
+                optional(analysis::ResistanceOhms(point)) + ',' +
+                optional(analysis::ReactanceOhms(point)) + '\n';
     }
     return text;
 }
@@ -78,7 +84,11 @@ FrequencyReport::FrequencyReport(std::string card) : card_(std::move(card)) {
 
 void FrequencyReport::Follow(instrument::Instrument& instrument) {
     subscription_ = instrument.Subscribe([this](const instrument::Readings& readings) {
-        points_.AddBlock(readings.tone, readings.currentMa, readings.voltageMv);
+        // Only a block that carries a tone can join a point and needs its phase.
+        const std::optional<double> phase = readings.tone && readings.analysis
+                                                ? readings.analysis->Ac().phaseDegrees
+                                                : std::nullopt;
+        points_.AddBlock(readings.tone, readings.currentMa, readings.voltageMv, phase);
     });
 }
 

@@ -3,7 +3,8 @@
 
 // The frequency-response report (--report FILE, and the script's `report FILE`): one point for
 // every stretch in which generator 1 played the same tone (ResponsePoints.h), written as CSV
-// (frequency_Hz,current_mA,voltage_mV,impedance_ohm,blocks) or as a plot (.svg, .png,
+// (frequency_Hz,current_mA,voltage_mV,impedance_ohm,blocks,phase_deg,resistance_ohm,
+// reactance_ohm; the phase is the mean of the blocks' analysed phases) or as a plot (.svg, .png,
 // ResponsePlot.h), chosen by the file's extension. It follows the instrument's readings: the
 // rms values the readouts show and the tone generator 1 was playing. Used on the UI thread only.
 

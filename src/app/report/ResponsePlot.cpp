@@ -94,14 +94,19 @@ QValueAxis* ReadoutAxis(double largest, const QColor& colour, const QString& tit
     return axis;
 }
 
-QLineSeries* Series(const std::vector<ResponsePoint>& points, double ResponsePoint::*value,
-                    const QColor& colour, const QString& name) {
+QLineSeries* StyledSeries(const QColor& colour, const QString& name) {
     auto* series = new QLineSeries;
     series->setName(name);
     series->setPen(QPen(colour, 2.5));
     series->setColor(colour);
     series->setPointsVisible(true);
     series->setMarkerSize(8);
+    return series;
+}
+
+QLineSeries* Series(const std::vector<ResponsePoint>& points, double ResponsePoint::*value,
+                    const QColor& colour, const QString& name) {
+    auto* series = StyledSeries(colour, name);
     for (const ResponsePoint& point : points) {
         series->append(std::log10(point.frequencyHz), point.*value);
     }
@@ -116,13 +121,11 @@ double Largest(const std::vector<ResponsePoint>& points, double ResponsePoint::*
     return largest;
 }
 
-// The chart, laid out at the plot's size in a scene that owns it.
-void BuildChart(QGraphicsScene& scene, std::vector<ResponsePoint> points,
-                const std::string& title) {
-    std::erase_if(points, [](const ResponsePoint& p) { return !(p.frequencyHz > 0); });
+// An empty chart in the instrument's colours, owned by `scene`.
+QChart* NewChart(QGraphicsScene& scene, const QString& title) {
     auto* chart = new QChart;
     scene.addItem(chart);
-    chart->setTitle(QString::fromStdString(title));
+    chart->setTitle(title);
     chart->setTitleBrush(kText);
     chart->setTitleFont(Font(16, true));
     chart->setBackgroundBrush(kBackground);
@@ -130,7 +133,19 @@ void BuildChart(QGraphicsScene& scene, std::vector<ResponsePoint> points,
     chart->legend()->setLabelColor(kText);
     chart->legend()->setFont(Font(12));
     chart->legend()->setAlignment(Qt::AlignBottom);
+    return chart;
+}
 
+void Attach(QChart* chart, QLineSeries* series, QAbstractAxis* x, QAbstractAxis* y) {
+    chart->addSeries(series);
+    series->attachAxis(x);
+    series->attachAxis(y);
+}
+
+// The upper panel: the readouts' current and voltage.
+void BuildReadoutChart(QGraphicsScene& scene, const std::vector<ResponsePoint>& points,
+                       const std::string& title, const QRectF& place) {
+    QChart* chart = NewChart(scene, QString::fromStdString(title));
     const QColor current = ColourOf(display::kYellow);
     const QColor voltage = ColourOf(display::kAqua);
     QCategoryAxis* frequency = FrequencyAxis(points);
@@ -142,25 +157,98 @@ void BuildChart(QGraphicsScene& scene, std::vector<ResponsePoint> points,
     chart->addAxis(frequency, Qt::AlignBottom);
     chart->addAxis(currentAxis, Qt::AlignLeft);
     chart->addAxis(voltageAxis, Qt::AlignRight);
-    const std::pair<QLineSeries*, QValueAxis*> curves[] = {
-        {Series(points, &ResponsePoint::currentMa, current, QStringLiteral("current IL (mA)")),
-         currentAxis},
-        {Series(points, &ResponsePoint::voltageMv, voltage, QStringLiteral("voltage UR (mV)")),
-         voltageAxis}};
-    for (auto [series, axis] : curves) {
-        chart->addSeries(series);
-        series->attachAxis(frequency);
-        series->attachAxis(axis);
-    }
-    chart->setGeometry(0, 0, kPlotWidth, kPlotHeight);
-    scene.setSceneRect(0, 0, kPlotWidth, kPlotHeight);
+    Attach(chart,
+           Series(points, &ResponsePoint::currentMa, current, QStringLiteral("current IL (mA)")),
+           frequency, currentAxis);
+    Attach(chart,
+           Series(points, &ResponsePoint::voltageMv, voltage, QStringLiteral("voltage UR (mV)")),
+           frequency, voltageAxis);
+    chart->setGeometry(place);
     chart->layout()->activate();
+}
+
+// |Z| on log10 of ohms, with 1-2-5 ticks as the frequency has: a load's impedance spans
+// decades.
+QCategoryAxis* ImpedanceAxis(const std::vector<double>& impedances, const QColor& colour) {
+    double low = 10;
+    double high = 100;
+    if (!impedances.empty()) {
+        const auto [min, max] = std::minmax_element(impedances.begin(), impedances.end());
+        low = *min;
+        high = *max;
+    }
+    const std::vector<double> ticks = OneTwoFiveTicks(low, high);
+    auto* axis = new QCategoryAxis;
+    axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    axis->setStartValue(std::log10(ticks.front()));
+    for (double tick : ticks) {
+        axis->append(TickLabel(tick), std::log10(tick));
+    }
+    axis->setRange(std::log10(ticks.front()), std::log10(ticks.back()));
+    StyleAxis(axis, colour, QStringLiteral("impedance |Z| (Ω, logarithmic)"));
+    return axis;
+}
+
+// A passive load's phase lies within +-90 degrees; anything else gets the whole circle.
+QValueAxis* PhaseAxis(const std::vector<double>& phases, const QColor& colour) {
+    const bool passive =
+        std::all_of(phases.begin(), phases.end(), [](double phi) { return std::abs(phi) <= 90; });
+    auto* axis = new QValueAxis;
+    axis->setRange(passive ? -90 : -180, passive ? 90 : 180);
+    axis->setTickCount(passive ? 7 : 9);
+    axis->setLabelFormat(QStringLiteral("%g"));
+    StyleAxis(axis, colour, QStringLiteral("phase φ (°)"));
+    axis->setGridLineVisible(false);
+    return axis;
+}
+
+// The lower panel, the Bode view: |Z| and phi against frequency, at the points that have them.
+void BuildBodeChart(QGraphicsScene& scene, const std::vector<ResponsePoint>& points,
+                    const QRectF& place) {
+    QChart* chart = NewChart(scene, QStringLiteral("Impedance and phase"));
+    const QColor impedanceColour = ColourOf(kImpedanceColour);
+    const QColor phaseColour = ColourOf(kPhaseColour);
+    QLineSeries* impedance = StyledSeries(impedanceColour, QStringLiteral("impedance |Z| (Ω)"));
+    QLineSeries* phase = StyledSeries(phaseColour, QStringLiteral("phase φ (°)"));
+    std::vector<double> impedances;
+    std::vector<double> phases;
+    for (const ResponsePoint& point : points) {
+        const double x = std::log10(point.frequencyHz);
+        if (const auto z = analysis::ImpedanceOhms(point); z && *z > 0) {
+            impedance->append(x, std::log10(*z));
+            impedances.push_back(*z);
+        }
+        if (point.phaseDegrees) {
+            phase->append(x, *point.phaseDegrees);
+            phases.push_back(*point.phaseDegrees);
+        }
+    }
+    QCategoryAxis* frequency = FrequencyAxis(points);
+    QCategoryAxis* impedanceAxis = ImpedanceAxis(impedances, impedanceColour);
+    QValueAxis* phaseAxis = PhaseAxis(phases, phaseColour);
+    chart->addAxis(frequency, Qt::AlignBottom);
+    chart->addAxis(impedanceAxis, Qt::AlignLeft);
+    chart->addAxis(phaseAxis, Qt::AlignRight);
+    Attach(chart, impedance, frequency, impedanceAxis);
+    Attach(chart, phase, frequency, phaseAxis);
+    chart->setGeometry(place);
+    chart->layout()->activate();
+}
+
+// Both panels, laid out at the plot's size in a scene that owns them.
+void BuildCharts(QGraphicsScene& scene, std::vector<ResponsePoint> points,
+                 const std::string& title) {
+    std::erase_if(points, [](const ResponsePoint& p) { return !(p.frequencyHz > 0); });
+    BuildReadoutChart(scene, points, title, QRectF(0, 0, kPlotWidth, kReadoutPanelHeight));
+    BuildBodeChart(scene, points,
+                   QRectF(0, kReadoutPanelHeight, kPlotWidth, kPlotHeight - kReadoutPanelHeight));
+    scene.setSceneRect(0, 0, kPlotWidth, kPlotHeight);
 }
 
 void Render(QPaintDevice& device, const std::vector<ResponsePoint>& points,
             const std::string& title) {
     QGraphicsScene scene;
-    BuildChart(scene, points, title);
+    BuildCharts(scene, points, title);
     QPainter painter(&device);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);

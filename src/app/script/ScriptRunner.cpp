@@ -6,9 +6,11 @@
 #include "app/widgets/WidgetPicture.h"
 #include "app/window/ErrorReport.h"
 #include "app/window/TForm1.h"
+#include "platform/OutputFile.h"
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QBuffer>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -208,6 +210,25 @@ std::string ScriptRunner::PerformQuit(const ScriptCommand&, QWidget*) {
 std::string ScriptRunner::PerformScreenshot(const ScriptCommand& command, QWidget*) {
     const std::string& file = command.arguments[0];
     return SaveWidgetPicture(*window_.centralWidget(), file);
+}
+
+// A window of its own (the analysis window), whole, as the user sees it while it is open.
+std::string ScriptRunner::PerformWindowShot(const ScriptCommand& command, QWidget*) {
+    const std::string& name = command.arguments[0];
+    const std::string& file = command.arguments[1];
+    auto* window = window_.findChild<QWidget*>(Text(name));
+    if (window == nullptr || !window->isWindow()) {
+        return "no window '" + Echo(name) + "'";
+    }
+    if (!window->isVisible()) {
+        return "the window '" + Echo(name) + "' is not open";
+    }
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !window->grab().save(&buffer, "PNG")) {
+        return "cannot save the screenshot '" + Echo(file) + "'";
+    }
+    return platform::WriteWhole(file, std::string_view(png.constData(), png.size()));
 }
 
 std::string ScriptRunner::PerformReport(const ScriptCommand& command, QWidget*) {

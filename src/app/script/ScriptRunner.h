@@ -61,6 +61,7 @@ private:
     std::string PerformQuit(const ScriptCommand& command, QWidget* control);
     std::string PerformReport(const ScriptCommand& command, QWidget* control);
     std::string PerformCalibration(const ScriptCommand& command, QWidget* control);
+    std::string PerformWindowShot(const ScriptCommand& command, QWidget* control);
 
     std::vector<ScriptCommand> commands_;
     QMainWindow& window_;

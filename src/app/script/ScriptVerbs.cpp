@@ -92,8 +92,12 @@ std::span<const ScriptVerbEntry> ScriptVerbs() {
          .arguments = 1,
          .perform = &R::PerformReport},
         {.name = "calibration", .verb = ScriptVerb::Calibration, .perform = &R::PerformCalibration},
+        {.name = "windowshot",
+         .verb = ScriptVerb::WindowShot,
+         .arguments = 2,
+         .perform = &R::PerformWindowShot},
     };
-    static_assert(std::size(verbs) == static_cast<std::size_t>(ScriptVerb::Calibration) + 1,
+    static_assert(std::size(verbs) == static_cast<std::size_t>(ScriptVerb::WindowShot) + 1,
                   "one entry for each script verb");
     static_assert(
         [] {

@@ -54,12 +54,15 @@ TEST(MeasurementLogTest, HeaderThenOneRowPerCallInColumnOrder) {
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], "time_s,current_mA,frequency_L_Hz,voltage_mV,frequency_R_Hz,IL_text,"
                         "fL_text,UR_text,fR_text,range_L,range_R,time_base,measured_L_Hz,"
-                        "measured_R_Hz");
+                        "measured_R_Hz,fundamental_Hz,current_fundamental_mA,"
+                        "voltage_fundamental_mV,phase_deg,impedance_ohm,resistance_ohm,"
+                        "reactance_ohm,power_mW,power_factor,thd_current_pct,thd_voltage_pct");
     EXPECT_EQ(
         lines[1],
-        R"(0.25,46.5,100,532.25,50," 46.5mA","   100Hz"," 532mV","    50Hz","100 mA","1 V","20 msec",99.5,50.25)");
-    EXPECT_EQ(lines[2],
-              R"(1.5,0,227.3,0,3150," 0.0mA","f > fmax"," 0.0mV","f > fmax","","","",0,0)");
+        R"(0.25,46.5,100,532.25,50," 46.5mA","   100Hz"," 532mV","    50Hz","100 mA","1 V","20 msec",99.5,50.25,,,,,,,,,,,)");
+    EXPECT_EQ(
+        lines[2],
+        R"(1.5,0,227.3,0,3150," 0.0mA","f > fmax"," 0.0mV","f > fmax","","","",0,0,,,,,,,,,,,)");
 }
 
 TEST(MeasurementLogTest, NumbersKeepEveryDigitAndAPointWhateverTheLocale) {
@@ -92,7 +95,8 @@ TEST(MeasurementLogTest, AFileLogIsCompleteAfterEveryRow) {
     text << in.rdbuf();
     auto lines = Lines(text.str());
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_TRUE(lines[1].ends_with(R"(,1,2,3,4,"a","b","c","d","1 A","10 V","",5,6)")) << lines[1];
+    EXPECT_TRUE(lines[1].ends_with(R"(,1,2,3,4,"a","b","c","d","1 A","10 V","",5,6,,,,,,,,,,,)"))
+        << lines[1];
     log.reset();
     std::filesystem::remove(path);
 }
@@ -149,6 +153,7 @@ TEST(MeasurementLogTest, TheWindowLogsEachBlockOnceWithTheReadoutsItShows) {
                                  R"("20 msec",)" +
                                  common::NumberField(form.model.measuredFrequencyL) + "," +
                                  common::NumberField(form.model.measuredFrequencyR);
-    EXPECT_EQ(lines[1], expected);
-    EXPECT_EQ(lines[2], expected);
+    // The existing columns as before; a constant block has no fundamental to analyse.
+    EXPECT_EQ(lines[1], expected + ",,,,,,,,,,,");
+    EXPECT_EQ(lines[2], expected + ",,,,,,,,,,,");
 }

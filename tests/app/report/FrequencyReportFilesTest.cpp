@@ -5,11 +5,14 @@
 #include "app/program/StartupChecks.h"
 #include "app/report/FrequencyReport.h"
 #include "app/report/ResponsePlot.h"
+#include "common/CsvFields.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <numbers>
 #include <sstream>
 
 namespace app {
@@ -17,14 +20,26 @@ namespace {
 
 using analysis::ResponsePoint;
 
+constexpr const char* kHeader = "frequency_Hz,current_mA,voltage_mV,impedance_ohm,blocks,"
+                                "phase_deg,resistance_ohm,reactance_ohm\n";
+
 TEST(ResponseCsv, OneRowPerPointAndNoImpedanceWithoutCurrent) {
     const std::vector<ResponsePoint> points = {
         {100, 50, 1000, 3}, {200, 0, 5, 1}, {1000.5, 0.25, 1.0 / 3.0, 7}};
-    EXPECT_EQ(ResponseCsv(points), "frequency_Hz,current_mA,voltage_mV,impedance_ohm,blocks\n"
-                                   "100,50,1000,20,3\n"
-                                   "200,0,5,,1\n"
-                                   "1000.5,0.25,0.3333333333333333,1.3333333333333333,7\n");
-    EXPECT_EQ(ResponseCsv({}), "frequency_Hz,current_mA,voltage_mV,impedance_ohm,blocks\n");
+    EXPECT_EQ(ResponseCsv(points), std::string(kHeader) +
+                                       "100,50,1000,20,3,,,\n"
+                                       "200,0,5,,1,,,\n"
+                                       "1000.5,0.25,0.3333333333333333,1.3333333333333333,7,,,\n");
+    EXPECT_EQ(ResponseCsv({}), kHeader);
+}
+
+TEST(ResponseCsv, APhaseSplitsTheImpedanceIntoItsSeriesParts) {
+    ResponsePoint point{50, 10, 200, 4};
+    point.phaseDegrees = -60;
+    EXPECT_EQ(ResponseCsv({point}),
+              std::string(kHeader) + "50,10,200,20,4,-60," +
+                  common::NumberField(20 * std::cos(-60 * std::numbers::pi / 180)) + "," +
+                  common::NumberField(20 * std::sin(-60 * std::numbers::pi / 180)) + "\n");
 }
 
 TEST(ReportFile, TheExtensionChoosesTheFormat) {
@@ -90,7 +105,7 @@ TEST(ReportFile, FewerThanTwoPointsAreWrittenWithOneLineSayingSo) {
     std::ifstream in(path);
     std::string header;
     std::getline(in, header);
-    EXPECT_EQ(header, "frequency_Hz,current_mA,voltage_mV,impedance_ohm,blocks");
+    EXPECT_EQ(header + "\n", kHeader);
     EXPECT_EQ(notes.str(), "osciloskop: the report '" + path.string() +
                                "' has 0 points: fewer than two of generator 1's tones lasted "
                                "three measured blocks\n");

@@ -67,7 +67,8 @@ std::vector<std::vector<double>> CsvRows(const std::string& path) {
     std::ifstream in(path);
     std::string line;
     std::getline(in, line);
-    EXPECT_EQ(line, "frequency_Hz,current_mA,voltage_mV,impedance_ohm,blocks");
+    EXPECT_EQ(line, "frequency_Hz,current_mA,voltage_mV,impedance_ohm,blocks,phase_deg,"
+                    "resistance_ohm,reactance_ohm");
     std::vector<std::vector<double>> rows;
     while (std::getline(in, line)) {
         std::vector<double> row;
@@ -109,13 +110,20 @@ TEST(FrequencyReport, AnAutomaticRunGivesOnePointPerStepThatAgreesWithTheLoad) {
         const auto& row = rows[step];
         const double hz = 100.0 * (step + 1);
         SCOPED_TRACE(hz);
-        ASSERT_EQ(row.size(), 5u);
+        ASSERT_EQ(row.size(), 8u);
         EXPECT_EQ(row[0], hz);
         const double expected = LoadCurrentMa(form.model.gen1Amplitude, hz);
         EXPECT_NEAR(row[1], expected, expected * 0.01);
         EXPECT_NEAR(row[2], voltsRmsMv, voltsRmsMv * 0.01);
         EXPECT_NEAR(row[3], row[2] / row[1], 1e-9 * row[3]);
         EXPECT_GE(row[4], 5) << "2 s of blocks but the two next to the changes";
+        // The load's phase, and its series parts within 1 %.
+        const MeasuringUnit::Load load;
+        const double reactance = -1 / (2 * std::numbers::pi * hz * load.capacitanceFarads);
+        EXPECT_NEAR(row[5], std::atan2(reactance, load.resistanceOhms) * 180 / std::numbers::pi,
+                    0.3);
+        EXPECT_NEAR(row[6], load.resistanceOhms, load.resistanceOhms * 0.01);
+        EXPECT_NEAR(row[7], reactance, -reactance * 0.01);
     }
 }
 
@@ -168,8 +176,10 @@ int PixelsNear(const QImage& image, QColor colour) {
     return count;
 }
 
-const std::vector<ResponsePoint> kPoints = {
-    {100, 86, 2762, 9}, {200, 109, 2762, 9}, {500, 122, 2762, 9}, {1000, 124, 2762, 9}};
+const std::vector<ResponsePoint> kPoints = {{100, 86, 2762, 9, -46.8},
+                                            {200, 109, 2762, 9, -28.0},
+                                            {500, 122, 2762, 9, -12.0},
+                                            {1000, 124, 2762, 9, -6.1}};
 
 TEST(ResponsePlot, TheSvgIsWellFormedAndShowsBothCurvesInTheirColours) {
     test::EnsureApplication();
@@ -192,6 +202,14 @@ TEST(ResponsePlot, TheSvgIsWellFormedAndShowsBothCurvesInTheirColours) {
     painter.end();
     EXPECT_GT(PixelsNear(image, Qt::yellow), 500) << "the current's curve";
     EXPECT_GT(PixelsNear(image, Qt::cyan), 500) << "the voltage's curve";
+    // The Bode panel below: |Z| of every point, the phase of those that have one.
+    const auto bodePixels = [&](display::Rgb rgb) {
+        return PixelsNear(
+            image.copy(0, kReadoutPanelHeight, kPlotWidth, kPlotHeight - kReadoutPanelHeight),
+            QColor(rgb.red, rgb.green, rgb.blue));
+    };
+    EXPECT_GT(bodePixels(kImpedanceColour), 500) << "the impedance's curve";
+    EXPECT_GT(bodePixels(kPhaseColour), 500) << "the phase's curve";
     EXPECT_GT(PixelsNear(image, Qt::black), kPlotWidth * kPlotHeight / 2) << "dark ground";
 }
 

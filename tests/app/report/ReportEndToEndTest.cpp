@@ -11,11 +11,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <numbers>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -93,7 +96,8 @@ struct Program {
     std::string err;
 };
 
-const char* const kHeader = "frequency_Hz,current_mA,voltage_mV,impedance_ohm,blocks\n";
+const char* const kHeader = "frequency_Hz,current_mA,voltage_mV,impedance_ohm,blocks,phase_deg,"
+                            "resistance_ohm,reactance_ohm\n";
 
 TEST(ReportEndToEnd, AFileThatCannotTakeTheReportEndsTheRunBeforeTheWindowOpens) {
     const Scratch scratch;
@@ -179,6 +183,36 @@ TEST(ReportEndToEnd, AReportThatCannotBeWrittenAtTheCloseExitsOne) {
     EXPECT_NE(program.err.find(path + "' cannot be used: No such file or directory"),
               std::string::npos)
         << program.err;
+}
+
+// The README's example session, whose last command writes the report as a table instead.
+TEST(ReportEndToEnd, TheExampleSessionGivesTheLoadsPhaseAtEveryStep) {
+    const Scratch scratch;
+    std::string script = ReadAll(OSC_EXAMPLES "/frequency-response.osc");
+    const std::string plot = "report response.png";
+    ASSERT_NE(script.find(plot), std::string::npos);
+    script.replace(script.find(plot), plot.size(), "report " + scratch / "response.csv");
+    std::ofstream(scratch / "example.osc") << script;
+    Program program({"--script", QString::fromStdString(scratch / "example.osc")});
+    ASSERT_EQ(program.Finish(), 0) << program.err;
+    std::istringstream table(ReadAll(scratch / "response.csv"));
+    std::string line;
+    std::getline(table, line);
+    int steps = 0;
+    for (; std::getline(table, line); ++steps) {
+        std::vector<double> row;
+        std::istringstream cells(line);
+        for (std::string cell; std::getline(cells, cell, ',');) {
+            row.push_back(std::stod(cell));
+        }
+        ASSERT_EQ(row.size(), 8u) << line;
+        // 22 ohm in series with 68 uF.
+        const double reactance = -1 / (2 * std::numbers::pi * row[0] * 68e-6);
+        EXPECT_NEAR(row[5], std::atan2(reactance, 22) * 180 / std::numbers::pi, 0.3) << line;
+        EXPECT_NEAR(row[6], 22, 0.22) << line;
+        EXPECT_NEAR(row[7], reactance, -reactance * 0.01) << line;
+    }
+    EXPECT_EQ(steps, 10) << "100 Hz to 1000 Hz in steps of 100 Hz";
 }
 
 } // namespace
