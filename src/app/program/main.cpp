@@ -17,6 +17,7 @@
 #include "app/report/FrequencyReport.h"
 #include "app/script/Script.h"
 #include "app/script/ScriptRunner.h"
+#include "app/spectrum/SpectrumWindow.h"
 #include "app/window/ErrorReport.h"
 #include "app/window/TForm1.h"
 #include "app/window/layout/Form1LayoutKit.h"
@@ -218,6 +219,7 @@ int main(int argc, char** argv) {
     if (report) { // for --report and for the script's `report` command
         report->Follow(form->model);
     }
+    new app::spectrum::SpectrumWindow(*form); // opened by the menu, owned by the window
     std::unique_ptr<app::CalibrationRun> calibrationRun;
     if (options.calibrate) {
         calibrationRun = std::make_unique<app::CalibrationRun>(
