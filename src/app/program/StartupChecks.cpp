@@ -2,6 +2,7 @@
 #include "app/program/StartupChecks.h"
 
 #include "app/report/FrequencyReport.h"
+#include "app/spectrum/SpectrumWindow.h"
 
 #include "platform/FilePaths.h"
 
@@ -68,15 +69,23 @@ std::optional<std::string> StartupError(const Options& options) {
             return error;
         }
     }
+    if (!options.spectrum.empty()) {
+        if (auto error = spectrum::SpectrumPathError(options.spectrum)) {
+            return error;
+        }
+    }
     return std::nullopt;
 }
 
 std::optional<std::string> ScriptReportError(const std::vector<ScriptCommand>& commands) {
     for (const ScriptCommand& command : commands) {
-        if (command.verb != ScriptVerb::Report) {
-            continue;
+        std::optional<std::string> error;
+        if (command.verb == ScriptVerb::Report) {
+            error = ReportPathError(command.arguments[0]);
+        } else if (command.verb == ScriptVerb::Spectrum) {
+            error = spectrum::SpectrumPathError(command.arguments[0]);
         }
-        if (auto error = ReportPathError(command.arguments[0])) {
+        if (error) {
             return "line " + std::to_string(command.line) + ": " + *error;
         }
     }

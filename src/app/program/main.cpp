@@ -31,6 +31,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <iostream>
@@ -219,7 +220,15 @@ int main(int argc, char** argv) {
     if (report) { // for --report and for the script's `report` command
         report->Follow(form->model);
     }
-    new app::spectrum::SpectrumWindow(*form); // opened by the menu, owned by the window
+    // Opened by the menu; --spectrum and the script's `spectrum` command need its average
+    // whether or not it opens.
+    auto* spectrum = new app::spectrum::SpectrumWindow(*form);
+    if (!options.spectrum.empty() ||
+        std::ranges::any_of(resources.script, [](const app::ScriptCommand& command) {
+            return command.verb == app::ScriptVerb::Spectrum;
+        })) {
+        spectrum->KeepFollowing();
+    }
     std::unique_ptr<app::CalibrationRun> calibrationRun;
     if (options.calibrate) {
         calibrationRun = std::make_unique<app::CalibrationRun>(
@@ -244,6 +253,8 @@ int main(int argc, char** argv) {
         runner = std::make_unique<app::ScriptRunner>(std::move(resources.script), *form);
         runner->SetReportWriter(
             [&report](const std::string& file) { return report->Write(file, std::cerr); });
+        runner->SetSpectrumWriter(
+            [spectrum](const std::string& file) { return spectrum->Write(file); });
     }
     if (options.quitAfterMs) {
         QTimer::singleShot(*options.quitAfterMs, form.get(), [&form] { form->close(); });
@@ -260,6 +271,11 @@ int main(int argc, char** argv) {
         ExitCodeAfterClose(application.exec(), runner.get(), calibrationRun.get(), signalClose);
     result = WriteClosingFiles(result, options, *form->centralWidget(), report ? &*report : nullptr,
                                resources.log.get());
+    if (const std::string error = options.spectrum.empty() ? "" : spectrum->Write(options.spectrum);
+        !error.empty()) {
+        std::cerr << "osciloskop: " << error << '\n';
+        result = result == 0 ? 1 : result;
+    }
     TellLostBlocks(*system.wave, started);
     // The streams close with the window; their close notifications release what the streams
     // left for them, so they are delivered before the sound card goes.

@@ -26,7 +26,8 @@ enum class ScriptVerb {
     CheckTexts,
     Quit,
     Report,
-    Calibration
+    Calibration,
+    Spectrum
 };
 
 struct ScriptCommand {

@@ -92,8 +92,12 @@ std::span<const ScriptVerbEntry> ScriptVerbs() {
          .arguments = 1,
          .perform = &R::PerformReport},
         {.name = "calibration", .verb = ScriptVerb::Calibration, .perform = &R::PerformCalibration},
+        {.name = "spectrum",
+         .verb = ScriptVerb::Spectrum,
+         .arguments = 1,
+         .perform = &R::PerformSpectrum},
     };
-    static_assert(std::size(verbs) == static_cast<std::size_t>(ScriptVerb::Calibration) + 1,
+    static_assert(std::size(verbs) == static_cast<std::size_t>(ScriptVerb::Spectrum) + 1,
                   "one entry for each script verb");
     static_assert(
         [] {

@@ -26,7 +26,13 @@ std::string PercentText(std::optional<double> percent) {
     }
     int decimals = 2;
     if (*percent > 0) {
-        decimals = 2 - static_cast<int>(std::floor(std::log10(*percent)));
+        const int exponent = static_cast<int>(std::floor(std::log10(*percent)));
+        decimals = 2 - exponent;
+        // 0.99997 rounds to 1.00, not to 1.000: the rounding may reach the next decade.
+        const double step = std::pow(10.0, -decimals);
+        if (std::nearbyint(*percent / step) * step >= std::pow(10.0, exponent + 1)) {
+            --decimals;
+        }
     }
     return Fixed(*percent, std::clamp(decimals, 0, 6)) + " %";
 }

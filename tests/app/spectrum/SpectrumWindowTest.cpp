@@ -7,6 +7,7 @@
 #include "Form1TestRig.h"
 
 #include "app/spectrum/SpectrumPlot.h"
+#include "app/spectrum/SpectrumTexts.h"
 #include "app/spectrum/SpectrumWindow.h"
 
 #include <QComboBox>
@@ -214,6 +215,16 @@ INSTANTIATE_TEST_SUITE_P(
                                false, true},
                       BadBlock{"Clipped", [](int k) { return Sine(k, 1000, 60000); }, true, true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Three significant digits, also where rounding reaches the next decade.
+TEST(SpectrumTexts, PercentagesKeepThreeSignificantDigits) {
+    const std::pair<std::optional<double>, const char*> cases[] = {
+        {0.99997, "1.00 %"}, {1.0049, "1.00 %"}, {0.0012345, "0.00123 %"}, {42.878, "42.9 %"},
+        {99.996, "100 %"},   {0.0, "0.00 %"},    {std::nullopt, ""},       {NAN, ""}};
+    for (const auto& [percent, text] : cases) {
+        EXPECT_EQ(PercentText(percent), text);
+    }
+}
 
 struct CsvSpectrum {
     std::vector<double> frequency, current, voltage;
