@@ -9,9 +9,9 @@ namespace app {
 
 namespace {
 
-const std::string_view valueOptions[] = {"--audio",      "--input",      "--log",    "--quit-after",
-                                         "--screenshot", "--script",     "--report", "--calibrate",
-                                         "--scpi",       "--scpi-listen"};
+const std::string_view valueOptions[] = {
+    "--audio",  "--input",     "--log",  "--quit-after",  "--screenshot", "--script",
+    "--report", "--calibrate", "--scpi", "--scpi-listen", "--spectrum"};
 
 ParsedCommandLine Failure(const std::string& what) {
     ParsedCommandLine result;
@@ -65,6 +65,8 @@ std::string Apply(Options& options, std::string_view name, const std::string& va
         }
     } else if (name == "--scpi-listen") {
         options.scpiListen = value;
+    } else if (name == "--spectrum") {
+        options.spectrum = value;
     } else if (name == "--calibrate") {
         measure::ParsedCalibrationRequest parsed = measure::ParseCalibrationRequest(value);
         options.calibrate = std::move(parsed.request);
@@ -102,6 +104,8 @@ std::string UsageText() {
            "  --report FILE       when the program closes, write the frequency response of\n"
            "                      generator 1's steps to FILE: .csv (a table), .svg or .png (a\n"
            "                      plot)\n"
+           "  --spectrum FILE     when the program closes, write the averaged spectrum of both\n"
+           "                      channels to FILE: .csv (a table), .svg or .png (a plot)\n"
            "  --screenshot FILE   save the window's client area as a PNG when it closes\n"
            "  --version           show the program's name and version\n"
            "  --script FILE       run the commands in FILE on the window ('-' = standard\n"

@@ -25,6 +25,8 @@ struct Options {
     // Frequency-response report written when the program closes (.csv, .svg or .png); empty =
     // none.
     std::string report;
+    // Averaged spectrum written when the program closes (.csv, .svg or .png); empty = none.
+    std::string spectrum;
     // Close the window this many milliseconds after start-up.
     std::optional<int> quitAfterMs;
     // PNG file that receives the client area when the program closes; empty = none.

@@ -8,6 +8,7 @@ std::vector<platform::NamedOutput> RunOutputs(const Options& options) {
         {"--log", options.log == "-" ? std::string() : options.log},
         {"--report", options.report},
         {"--screenshot", options.screenshot},
+        {"--spectrum", options.spectrum},
     };
 }
 

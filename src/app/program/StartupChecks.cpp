@@ -3,6 +3,7 @@
 
 #include "app/program/RunOutputs.h"
 #include "app/report/FrequencyReport.h"
+#include "app/spectrum/SpectrumWindow.h"
 
 #include "platform/FilePaths.h"
 
@@ -69,6 +70,11 @@ std::optional<std::string> StartupError(const Options& options) {
             return error;
         }
     }
+    if (!options.spectrum.empty()) {
+        if (auto error = spectrum::SpectrumPathError(options.spectrum)) {
+            return error;
+        }
+    }
     // Not opened to find out: a FIFO would hold the start until a reader came.
     if (std::string refusal = platform::CheckOutputs(RunOutputs(options)); !refusal.empty()) {
         return refusal;
@@ -78,10 +84,13 @@ std::optional<std::string> StartupError(const Options& options) {
 
 std::optional<std::string> ScriptReportError(const std::vector<ScriptCommand>& commands) {
     for (const ScriptCommand& command : commands) {
-        if (command.verb != ScriptVerb::Report) {
-            continue;
+        std::optional<std::string> error;
+        if (command.verb == ScriptVerb::Report) {
+            error = ReportPathError(command.arguments[0]);
+        } else if (command.verb == ScriptVerb::Spectrum) {
+            error = spectrum::SpectrumPathError(command.arguments[0]);
         }
-        if (auto error = ReportPathError(command.arguments[0])) {
+        if (error) {
             return "line " + std::to_string(command.line) + ": " + *error;
         }
     }

@@ -29,8 +29,8 @@ std::optional<std::string> MissingDisplay(const Environment& environment = Proce
 // print; nothing when the run can start.
 std::optional<std::string> StartupError(const Options& options);
 
-// "line N: ..." for the first `report` command whose file cannot be written (see
-// ReportPathError); nothing when all can.
+// "line N: ..." for the first `report` or `spectrum` command whose file cannot be written (see
+// ReportPathError, SpectrumPathError); nothing when all can.
 std::optional<std::string> ScriptReportError(const std::vector<ScriptCommand>& commands);
 
 } // namespace app

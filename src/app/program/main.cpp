@@ -20,6 +20,7 @@
 #include "app/report/FrequencyReport.h"
 #include "app/script/Script.h"
 #include "app/script/ScriptRunner.h"
+#include "app/spectrum/SpectrumWindow.h"
 #include "app/widgets/WidgetPicture.h"
 #include "app/window/ErrorReport.h"
 #include "app/window/TForm1.h"
@@ -35,6 +36,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <iostream>
@@ -257,6 +259,15 @@ int main(int argc, char** argv) {
     if (report) { // for --report and for the script's `report` command
         report->Follow(form->model);
     }
+    // Opened by the menu; --spectrum and the script's `spectrum` command need its average
+    // whether or not it opens.
+    auto* spectrum = new app::spectrum::SpectrumWindow(*form);
+    if (!options.spectrum.empty() ||
+        std::ranges::any_of(resources.script, [](const app::ScriptCommand& command) {
+            return command.verb == app::ScriptVerb::Spectrum;
+        })) {
+        spectrum->KeepFollowing();
+    }
     std::unique_ptr<app::CalibrationRun> calibrationRun;
     new app::AnalysisWindow(*form); // hidden until its menu entry opens it; owned by the form
     if (options.calibrate) {
@@ -289,6 +300,8 @@ int main(int argc, char** argv) {
         runner = std::make_unique<app::ScriptRunner>(std::move(resources.script), *form);
         runner->SetReportWriter(
             [&report](const std::string& file) { return report->Write(file, std::cerr); });
+        runner->SetSpectrumWriter(
+            [spectrum](const std::string& file) { return spectrum->Write(file); });
     }
     if (options.quitAfterMs) {
         QTimer::singleShot(*options.quitAfterMs, form.get(), [&form] { form->close(); });
@@ -308,6 +321,11 @@ int main(int argc, char** argv) {
         ExitCodeAfterClose(application.exec(), runner.get(), calibrationRun.get(), signalClose);
     result = WriteClosingFiles(result, options, *form->centralWidget(), report ? &*report : nullptr,
                                resources.log.get());
+    if (const std::string error = options.spectrum.empty() ? "" : spectrum->Write(options.spectrum);
+        !error.empty()) {
+        std::cerr << "osciloskop: " << error << '\n';
+        result = result == 0 ? 1 : result;
+    }
     TellLostBlocks(*system.wave, started);
     // The streams close with the window; their close notifications release what the streams
     // left for them, so they are delivered before the sound card goes.

@@ -27,7 +27,8 @@ enum class ScriptVerb {
     Quit,
     Report,
     Calibration,
-    WindowShot
+    WindowShot,
+    Spectrum
 };
 
 struct ScriptCommand {

@@ -236,6 +236,11 @@ std::string ScriptRunner::PerformReport(const ScriptCommand& command, QWidget*) 
                          : "no frequency response is being recorded";
 }
 
+std::string ScriptRunner::PerformSpectrum(const ScriptCommand& command, QWidget*) {
+    return spectrumWriter_ ? spectrumWriter_(command.arguments[0])
+                           : "no spectrum is being recorded";
+}
+
 // On standard error, beside the start-up note, so that a log on standard output stays plain CSV.
 std::string ScriptRunner::PerformCalibration(const ScriptCommand&, QWidget*) {
     if (const auto* form = dynamic_cast<const TForm1*>(&window_)) {

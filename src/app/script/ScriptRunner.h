@@ -32,6 +32,8 @@ public:
     // Writes the report of `report FILE` to the file; returns an error text, empty on success.
     using ReportWriter = std::function<std::string(const std::string& file)>;
     void SetReportWriter(ReportWriter writer) { reportWriter_ = std::move(writer); }
+    // Writes the averaged spectrum of `spectrum FILE`, as the report writer does.
+    void SetSpectrumWriter(ReportWriter writer) { spectrumWriter_ = std::move(writer); }
 
     // Runs the first command from the event loop once it is running.
     void Start();
@@ -62,12 +64,14 @@ private:
     std::string PerformReport(const ScriptCommand& command, QWidget* control);
     std::string PerformCalibration(const ScriptCommand& command, QWidget* control);
     std::string PerformWindowShot(const ScriptCommand& command, QWidget* control);
+    std::string PerformSpectrum(const ScriptCommand& command, QWidget* control);
 
     std::vector<ScriptCommand> commands_;
     QMainWindow& window_;
     std::size_t next_ = 0;
     int exitCode_ = 0;
     ReportWriter reportWriter_;
+    ReportWriter spectrumWriter_;
 };
 
 } // namespace app

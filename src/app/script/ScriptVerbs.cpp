@@ -96,8 +96,12 @@ std::span<const ScriptVerbEntry> ScriptVerbs() {
          .verb = ScriptVerb::WindowShot,
          .arguments = 2,
          .perform = &R::PerformWindowShot},
+        {.name = "spectrum",
+         .verb = ScriptVerb::Spectrum,
+         .arguments = 1,
+         .perform = &R::PerformSpectrum},
     };
-    static_assert(std::size(verbs) == static_cast<std::size_t>(ScriptVerb::WindowShot) + 1,
+    static_assert(std::size(verbs) == static_cast<std::size_t>(ScriptVerb::Spectrum) + 1,
                   "one entry for each script verb");
     static_assert(
         [] {
