@@ -224,13 +224,15 @@ void RemoteControl::AddSweepCommands() {
     commands.Add("SOURce:SWEep[:STATe]", scpi::Form::Set, {1, 1}, [this](scpi::Call& call) {
         TForm1& f = form;
         const bool on = scpi::ToBoolean(call.parameters[0]);
-        if (on && f.model.sweepRunning != 1) {
+        const bool stepping = f.model.sweepRunning == 1 && f.Timer1->isActive();
+        if (f.model.sweepRunning == 1 && !(on && stepping)) {
+            f.StopSweep(); // also a run whose stepping its panel's stop button ended
+        }
+        if (on && !stepping) {
             if (f.Panel215->isHidden()) {
                 f.zobrazit3Click(f.zobrazit3);
             }
             f.Button203Click(f.Button203);
-        } else if (!on && f.model.sweepRunning == 1) {
-            f.StopSweep();
         }
     });
     commands.Add("SOURce:SWEep[:STATe]", scpi::Form::Query, {}, [this](scpi::Call& call) {

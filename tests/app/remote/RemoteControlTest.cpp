@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScrollBar>
 
 #include <gtest/gtest.h>
@@ -71,6 +72,24 @@ TEST(RemoteCommands, AFrequencyLandsInTheWindowsControls) {
     EXPECT_EQ(r.form.ComboBox8->currentIndex(), 2) << "the 1-20 kHz range";
     EXPECT_EQ(r.form.Edit14->text().toStdString(), " 3.5");
     EXPECT_FALSE(r.form.Panel14->isHidden()) << "above what the screen can show";
+}
+
+TEST(RemoteCommands, TheAutomaticGeneratorStartsFromItsFieldsAndStops) {
+    RemoteRig r;
+    Client client(r.Port());
+    client.Send("SOUR:SWE:STAR 300;STOP 400;STEP 50;STAT ON\n");
+    ASSERT_EQ(client.Query("SOUR:SWE?"), "1");
+    EXPECT_EQ(r.form.model.gen1Frequency, 300);
+    EXPECT_FALSE(r.form.Panel215->isHidden());
+    r.form.Button204Click(r.form.Button204); // its panel's stop ends the stepping only
+    ASSERT_EQ(client.Query("SOUR:SWE?"), "0");
+    client.Send("SOUR1:FREQ 700;:SOUR:SWE ON\n");
+    ASSERT_EQ(client.Query("SOUR:SWE?"), "1") << "started anew, not stopped by the second press";
+    EXPECT_EQ(r.form.model.gen1Frequency, 300);
+    client.Send("SOUR:SWE OFF\n");
+    ASSERT_EQ(client.Query("SOUR:SWE?"), "0");
+    EXPECT_EQ(r.form.model.sweepRunning, 0);
+    EXPECT_EQ(client.Query("SYST:ERR?"), "0,\"No error\"");
 }
 
 struct ErrorCase {
