@@ -28,6 +28,7 @@ constexpr analysis::Window kWindows[] = {analysis::Window::Hann, analysis::Windo
                                          analysis::Window::Rectangular};
 constexpr int kBlockChoices[] = {1, 2, 4, 8, 16, 32, 64};
 constexpr int kHarmonicRows = 9; // orders 2 .. 10
+constexpr qint64 kReadoutIntervalMs = 400;
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -222,6 +223,7 @@ void SpectrumWindow::Follow(bool follow) {
 
 void SpectrumWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    readoutsShown_.invalidate(); // the first block after opening shows its figures at once
     Follow(true);
 }
 
@@ -237,11 +239,17 @@ void SpectrumWindow::TakeBlock(const instrument::Readings& readings) {
     if (!isVisible()) {
         return;
     }
+    plot_->update();
+    // The figures change at a pace a reader can follow, as a meter's display does; the plot
+    // follows every block.
+    if (readoutsShown_.isValid() && readoutsShown_.elapsed() < kReadoutIntervalMs) {
+        return;
+    }
+    readoutsShown_.start();
     countLabel_->setText(QString::number(view_.Count()) + QLatin1Char('/') +
                          QString::number(view_.Blocks()));
     ShowReadouts(Channel::L);
     ShowReadouts(Channel::R);
-    plot_->update();
 }
 
 void SpectrumWindow::ShowReadouts(Channel channel) {

@@ -14,6 +14,7 @@
 #include "app/report/FrequencyReport.h"
 #include "app/spectrum/SpectrumView.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <array>
@@ -76,6 +77,8 @@ private:
     SpectrumView view_;
     bool keepFollowing_ = false;
     bool following_ = false;
+    // Since the readouts last changed; invalid until the first block after opening.
+    QElapsedTimer readoutsShown_;
     instrument::Instrument::Subscription subscription_;
 
     QComboBox* windowBox_ = nullptr;
