@@ -169,7 +169,8 @@ QWidget* SpectrumWindow::MakeChannelPanel(Channel channel) {
     } rows[] = {
         {"špička", "SpectrumPeak", &r.peak},  {"základní", "SpectrumFundamental", &r.fundamental},
         {"THD", "SpectrumThd", &r.thd},       {"THD+N", "SpectrumThdN", &r.thdNoise},
-        {"SINAD", "SpectrumSinad", &r.sinad}, {"šum (bin)", "SpectrumFloor", &r.floor}};
+        {"SINAD", "SpectrumSinad", &r.sinad}, {"šum (bin)", "SpectrumFloor", &r.floor},
+        {"", "SpectrumClip", &r.clipped}};
     int row = 1;
     for (const auto& item : rows) {
         grid->addWidget(Caption(QString::fromUtf8(item.caption), panel), row, 0);
@@ -270,6 +271,8 @@ void SpectrumWindow::ShowReadouts(Channel channel) {
     r.thdNoise->setText(Q(PercentText(d.thdNoisePercent)));
     r.sinad->setText(Q(DbText(d.sinadDb)));
     r.floor->setText(Q(FloorText(d)));
+    // The figures then describe the clipped wave, not the signal at the input.
+    r.clipped->setText(d.clipped ? QStringLiteral("přebuzeno") : QString());
     for (int i = 0; i < kHarmonicRows; ++i) {
         const bool known = static_cast<std::size_t>(i) < d.harmonics.size();
         const analysis::Harmonic h = known ? d.harmonics[i] : analysis::Harmonic{};

@@ -65,6 +65,7 @@ private:
         QLabel* thdNoise = nullptr;
         QLabel* sinad = nullptr;
         QLabel* floor = nullptr;
+        QLabel* clipped = nullptr; // "přebuzeno" when the card clipped the block
         QTableWidget* harmonics = nullptr;
     };
 
