@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
+#include <QPixmap>
 #include <QPolygon>
 #include <QSvgGenerator>
 
@@ -48,22 +49,34 @@ struct Axes {
                              : hertz / kHighestHz;
         return plot.left() + static_cast<int>(std::lround(t * (plot.width() - 1)));
     }
+    // The frequency at pixel position x (fractional), the inverse of X.
+    double Hertz(double x) const {
+        const double t = (x - plot.left()) / (plot.width() - 1);
+        return log ? kLowestHz * std::pow(kHighestHz / kLowestHz, t) : t * kHighestHz;
+    }
     int Y(double db) const {
         const double t = (topDb - std::clamp(db, topDb - kDbSpan, topDb)) / kDbSpan;
         return plot.top() + static_cast<int>(std::lround(t * (plot.height() - 1)));
     }
 };
 
-// The top of the dB axis: a whole step above the loudest bin of both channels.
+} // namespace
+
 double TopDb(const SpectrumView& view) {
-    double loudest = -kDbStep;
+    double loudest = 0;
     for (const Channel channel : {Channel::L, Channel::R}) {
         const std::vector<double>& levels = view.Shown(channel);
-        for (std::size_t k = 1; k < levels.size(); ++k) {
-            loudest = std::max(loudest, analysis::LevelDb(levels[k]));
+        if (levels.size() > 1) {
+            loudest = std::max(loudest, *std::max_element(levels.begin() + 1, levels.end()));
         }
     }
-    return std::ceil(loudest / kDbStep) * kDbStep + kDbStep;
+    return std::ceil(std::max(-kDbStep, analysis::LevelDb(loudest)) / kDbStep) * kDbStep + kDbStep;
+}
+
+namespace {
+
+Axes PlotAxes(QRect area, bool logAxis, double topDb) {
+    return {area.adjusted(kMarginLeft, kMarginTop, -kMarginRight, -kMarginBottom), logAxis, topDb};
 }
 
 std::string TickText(double hertz) {
@@ -111,32 +124,33 @@ void DrawGrid(QPainter& painter, const Axes& axes) {
 }
 
 // One point per pixel column, the loudest bin that falls in it, so that a line stands out
-// however many bins share its column.
+// however many bins share its column. Bins are walked in order and columns advanced by their
+// edges: one logarithm per column drawn, not one per bin.
 void DrawTrace(QPainter& painter, const Axes& axes, const std::vector<double>& levels,
                double binWidth, Channel channel) {
     QPolygon trace;
-    int column = -1;
-    double loudest = 0;
+    int column = axes.plot.left();
+    double edge = axes.Hertz(column + 0.5); // where the next column starts
+    double loudest = -1;                    // in this column; none yet
+    const auto flush = [&] {
+        if (loudest >= 0) {
+            trace << QPoint(column, axes.Y(analysis::LevelDb(loudest)));
+            loudest = -1;
+        }
+    };
     for (std::size_t k = 1; k < levels.size(); ++k) {
         const double hertz = static_cast<double>(k) * binWidth;
         if (hertz < axes.Low() || hertz > kHighestHz) {
             continue;
         }
-        const int x = axes.X(hertz);
-        const double db = analysis::LevelDb(levels[k]);
-        if (x != column) {
-            if (column >= 0) {
-                trace << QPoint(column, axes.Y(loudest));
-            }
-            column = x;
-            loudest = db;
-        } else {
-            loudest = std::max(loudest, db);
+        if (hertz >= edge) {
+            flush();
+            column = std::min(axes.X(hertz), axes.plot.right());
+            edge = axes.Hertz(column + 0.5);
         }
+        loudest = std::max(loudest, levels[k]);
     }
-    if (column >= 0) {
-        trace << QPoint(column, axes.Y(loudest));
-    }
+    flush();
     painter.setPen(QPen(ChannelColor(channel), 1));
     painter.drawPolyline(trace);
 }
@@ -188,13 +202,19 @@ void RenderExport(QPainter& painter, const SpectrumView& view, bool logAxis) {
 
 } // namespace
 
-void RenderSpectrum(QPainter& painter, QRect area, const SpectrumView& view, bool logAxis) {
+void RenderGrid(QPainter& painter, QRect area, bool logAxis, double topDb) {
     painter.save();
     painter.setFont(layout::FormFont());
     painter.fillRect(area, Qt::black);
-    Axes axes{area.adjusted(kMarginLeft, kMarginTop, -kMarginRight, -kMarginBottom), logAxis,
-              TopDb(view)};
-    DrawGrid(painter, axes);
+    DrawGrid(painter, PlotAxes(area, logAxis, topDb));
+    painter.restore();
+}
+
+void RenderData(QPainter& painter, QRect area, const SpectrumView& view, bool logAxis,
+                double topDb) {
+    painter.save();
+    painter.setFont(layout::FormFont());
+    const Axes axes = PlotAxes(area, logAxis, topDb);
     painter.setClipRect(axes.plot.adjusted(0, -kMarginTop, 0, 0));
     for (const Channel channel : {Channel::R, Channel::L}) {
         DrawTrace(painter, axes, view.Shown(channel), view.BinWidth(), channel);
@@ -204,6 +224,12 @@ void RenderSpectrum(QPainter& painter, QRect area, const SpectrumView& view, boo
         DrawPeak(painter, axes, view.Shown(channel), view.BinWidth(), channel);
     }
     painter.restore();
+}
+
+void RenderSpectrum(QPainter& painter, QRect area, const SpectrumView& view, bool logAxis) {
+    const double topDb = TopDb(view);
+    RenderGrid(painter, area, logAxis, topDb);
+    RenderData(painter, area, view, logAxis, topDb);
 }
 
 QByteArray SpectrumSvg(const SpectrumView& view, bool logAxis) {
@@ -244,8 +270,17 @@ void SpectrumPlot::SetLogAxis(bool logAxis) {
 }
 
 void SpectrumPlot::paintEvent(QPaintEvent*) {
+    const double topDb = TopDb(view_);
+    if (grid_.size() != size() || gridLogAxis_ != logAxis_ || gridTopDb_ != topDb) {
+        grid_ = QPixmap(size());
+        QPainter gridPainter(&grid_);
+        RenderGrid(gridPainter, rect(), logAxis_, topDb);
+        gridLogAxis_ = logAxis_;
+        gridTopDb_ = topDb;
+    }
     QPainter painter(this);
-    RenderSpectrum(painter, rect(), view_, logAxis_);
+    painter.drawPixmap(0, 0, grid_);
+    RenderData(painter, rect(), view_, logAxis_, topDb);
 }
 
 } // namespace app::spectrum

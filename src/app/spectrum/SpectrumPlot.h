@@ -12,6 +12,7 @@
 #include "app/spectrum/SpectrumView.h"
 
 #include <QByteArray>
+#include <QPixmap>
 #include <QWidget>
 
 class QPainter;
@@ -23,6 +24,13 @@ inline constexpr double kHighestHz = 22050;
 
 // Draws the plot of `view` into `area` of `painter`'s device.
 void RenderSpectrum(QPainter& painter, QRect area, const SpectrumView& view, bool logAxis);
+// Its two parts: the background with grid and axis labels, which changes only with the area,
+// the axis and the dB range (the widget keeps it as a picture), and the traces with their peaks.
+void RenderGrid(QPainter& painter, QRect area, bool logAxis, double topDb);
+void RenderData(QPainter& painter, QRect area, const SpectrumView& view, bool logAxis,
+                double topDb);
+// The top of the dB axis: a whole 20 dB step above the loudest bin of both channels.
+double TopDb(const SpectrumView& view);
 
 // The exported picture: the plot with each channel's distortion line below it.
 QByteArray SpectrumSvg(const SpectrumView& view, bool logAxis);
@@ -41,6 +49,10 @@ protected:
 private:
     const SpectrumView& view_;
     bool logAxis_ = true;
+    // The background last drawn, for its axis and dB range.
+    QPixmap grid_;
+    bool gridLogAxis_ = true;
+    double gridTopDb_ = 0;
 };
 
 } // namespace app::spectrum

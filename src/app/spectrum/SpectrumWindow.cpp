@@ -28,6 +28,7 @@ constexpr analysis::Window kWindows[] = {analysis::Window::Hann, analysis::Windo
                                          analysis::Window::Rectangular};
 constexpr int kBlockChoices[] = {1, 2, 4, 8, 16, 32, 64};
 constexpr int kHarmonicRows = 9; // orders 2 .. 10
+constexpr qint64 kReadoutIntervalMs = 400;
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -168,7 +169,8 @@ QWidget* SpectrumWindow::MakeChannelPanel(Channel channel) {
     } rows[] = {
         {"špička", "SpectrumPeak", &r.peak},  {"základní", "SpectrumFundamental", &r.fundamental},
         {"THD", "SpectrumThd", &r.thd},       {"THD+N", "SpectrumThdN", &r.thdNoise},
-        {"SINAD", "SpectrumSinad", &r.sinad}, {"šum (bin)", "SpectrumFloor", &r.floor}};
+        {"SINAD", "SpectrumSinad", &r.sinad}, {"šum (bin)", "SpectrumFloor", &r.floor},
+        {"", "SpectrumClip", &r.clipped}};
     int row = 1;
     for (const auto& item : rows) {
         grid->addWidget(Caption(QString::fromUtf8(item.caption), panel), row, 0);
@@ -222,6 +224,7 @@ void SpectrumWindow::Follow(bool follow) {
 
 void SpectrumWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    readoutsShown_.invalidate(); // the first block after opening shows its figures at once
     Follow(true);
 }
 
@@ -237,11 +240,17 @@ void SpectrumWindow::TakeBlock(const instrument::Readings& readings) {
     if (!isVisible()) {
         return;
     }
+    plot_->update();
+    // The figures change at a pace a reader can follow, as a meter's display does; the plot
+    // follows every block.
+    if (readoutsShown_.isValid() && readoutsShown_.elapsed() < kReadoutIntervalMs) {
+        return;
+    }
+    readoutsShown_.start();
     countLabel_->setText(QString::number(view_.Count()) + QLatin1Char('/') +
                          QString::number(view_.Blocks()));
     ShowReadouts(Channel::L);
     ShowReadouts(Channel::R);
-    plot_->update();
 }
 
 void SpectrumWindow::ShowReadouts(Channel channel) {
@@ -262,6 +271,8 @@ void SpectrumWindow::ShowReadouts(Channel channel) {
     r.thdNoise->setText(Q(PercentText(d.thdNoisePercent)));
     r.sinad->setText(Q(DbText(d.sinadDb)));
     r.floor->setText(Q(FloorText(d)));
+    // The figures then describe the clipped wave, not the signal at the input.
+    r.clipped->setText(d.clipped ? QStringLiteral("přebuzeno") : QString());
     for (int i = 0; i < kHarmonicRows; ++i) {
         const bool known = static_cast<std::size_t>(i) < d.harmonics.size();
         const analysis::Harmonic h = known ? d.harmonics[i] : analysis::Harmonic{};

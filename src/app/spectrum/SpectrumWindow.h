@@ -14,6 +14,7 @@
 #include "app/report/FrequencyReport.h"
 #include "app/spectrum/SpectrumView.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <array>
@@ -64,6 +65,7 @@ private:
         QLabel* thdNoise = nullptr;
         QLabel* sinad = nullptr;
         QLabel* floor = nullptr;
+        QLabel* clipped = nullptr; // "přebuzeno" when the card clipped the block
         QTableWidget* harmonics = nullptr;
     };
 
@@ -76,6 +78,8 @@ private:
     SpectrumView view_;
     bool keepFollowing_ = false;
     bool following_ = false;
+    // Since the readouts last changed; invalid until the first block after opening.
+    QElapsedTimer readoutsShown_;
     instrument::Instrument::Subscription subscription_;
 
     QComboBox* windowBox_ = nullptr;

@@ -189,6 +189,8 @@ TEST_P(SpectrumBadBlocks, ShowNothingWhereNothingIsKnownAndNeverFail) {
         EXPECT_EQ(!rig.Text(("SpectrumThd" + suffix).c_str()).empty(), bad.thdKnown);
         EXPECT_EQ(!rig.Text(("SpectrumThdN" + suffix).c_str()).empty(), bad.noiseKnown);
         EXPECT_EQ(!rig.Text(("SpectrumFloor" + suffix).c_str()).empty(), bad.noiseKnown);
+        EXPECT_EQ(rig.Text(("SpectrumClip" + suffix).c_str()),
+                  std::string(bad.name) == "Clipped" ? "přebuzeno" : "");
     }
     for (const std::vector<double>* levels : {&rig.window->View().Average(measure::Channel::L),
                                               &rig.window->View().Average(measure::Channel::R)}) {
