@@ -275,12 +275,16 @@ TEST_F(Form1Layout, MenuBarEntriesLeftToRight) {
     for (QAction* action : form.MainMenu1->actions()) {
         captions.push_back(action->text().toStdString());
     }
-    EXPECT_EQ(captions,
-              (std::vector<std::string>{"   spouštění", "mix. pult ", "volba zobrazení", "mazání",
-                                        "proud IL", "volba rozsahu", "frekvence", "napětí UR",
-                                        "volba rozsahu", "frekvence", "časová &osa", "generátor"}));
+    EXPECT_EQ(captions, (std::vector<std::string>{
+                            "   spouštění", "mix. pult ", "volba zobrazení", "mazání", "proud IL",
+                            "volba rozsahu", "frekvence", "napětí UR", "volba rozsahu", "frekvence",
+                            "časová &osa", "generátor", "analýza"}));
     EXPECT_EQ(form.MainMenu1->actions().front(), form.spoutn1);
-    EXPECT_EQ(form.MainMenu1->actions().back(), form.test2);
+    EXPECT_EQ(form.MainMenu1->actions().back(), form.analyza1);
+    // The analysis menu opens the two windows of their own; the client area is untouched.
+    ASSERT_NE(form.analyza1->menu(), nullptr);
+    EXPECT_EQ(form.analyza1->menu()->actions(),
+              (QList<QAction*>{form.fazeimpedance1, form.spektrum1}));
     EXPECT_TRUE(form.volbazobrazen1->isChecked());
     EXPECT_EQ(form.file1->menu(), nullptr);
     EXPECT_EQ(form.mix1->menu(), nullptr);
