@@ -114,7 +114,8 @@ void AnalysisWindow::ShowReadings(const instrument::Readings& readings) {
     if (readings.analysis == nullptr) {
         return;
     }
-    const AcReadoutTexts texts = FormatAcReadouts(readings.analysis->Ac());
+    const analysis::AcResult& ac = readings.analysis->Ac();
+    const AcReadoutTexts texts = FormatAcReadouts(ac);
     const std::pair<QLineEdit*, const std::string*> fields[] = {
         {frequency_, &texts.frequency},
         {current_, &texts.current},
@@ -130,7 +131,11 @@ void AnalysisWindow::ShowReadings(const instrument::Readings& readings) {
         {apparentPower_, &texts.apparentPower},
         {powerFactor_, &texts.powerFactor}};
     for (const auto& [edit, text] : fields) {
-        edit->setText(QString::fromStdString(*text));
+        // An unchanged field is not repainted.
+        const QString shown = QString::fromStdString(*text);
+        if (edit->text() != shown) {
+            edit->setText(shown);
+        }
     }
     // The readouts' rms runs over twice the block's frames: one sample unit is worth
     // scale / sqrt 2 of the readouts' mA and mV.
@@ -139,7 +144,9 @@ void AnalysisWindow::ShowReadings(const instrument::Readings& readings) {
     if (rangeMa && rangeMv) {
         figure_->AddBlock(readings.samplesL, readings.currentScale / std::numbers::sqrt2,
                           readings.samplesR, readings.voltageScale / std::numbers::sqrt2, *rangeMa,
-                          *rangeMv);
+                          *rangeMv,
+                          ac.frequency ? std::optional(instrument::kBlockFrameRate / *ac.frequency)
+                                       : std::nullopt);
     }
 }
 
