@@ -95,7 +95,7 @@ std::vector<Row> Rows(const std::string& log) {
             f.push_back(cell.size() >= 2 && cell.front() == '"' ? cell.substr(1, cell.size() - 2)
                                                                 : cell);
         }
-        if (f.size() == 14) {
+        if (f.size() >= 14) { // the readout columns; the analysed ones follow
             rows.push_back({std::stod(f[1]), std::stod(f[3]), f[5], f[7], f[9], f[10]});
         }
     }

@@ -52,7 +52,7 @@ std::vector<double> Voltages(const fs::path& log) {
         for (std::string cell; std::getline(cells, cell, ',');) {
             fields.push_back(cell);
         }
-        if (row > 3 && fields.size() == 14) {
+        if (row > 3 && fields.size() >= 14) { // the readout columns come first
             voltages.push_back(std::stod(fields[3]));
         }
     }
