@@ -9,7 +9,9 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -77,7 +79,18 @@ AnalysisWindow::AnalysisWindow(TForm1& form) : QWidget(&form), model_(form.model
     const int left = 2 * kMargin + kCaptionWidth + kFieldWidth;
     figure_->setGeometry(left, kMargin, kWidth - left - kMargin, kHeight - 2 * kMargin);
 
-    QObject::connect(form.fazeimpedance1, &QAction::triggered, this, [this] {
+    QObject::connect(form.fazeimpedance1, &QAction::triggered, this, [this, &form] {
+        if (!placed_) {
+            // Beside the main window at first, so that neither hides the other, kept on its
+            // screen.
+            QPoint place = form.frameGeometry().topRight() + QPoint(1, 0);
+            if (const QScreen* screen = form.screen()) {
+                const QRect room = screen->availableGeometry();
+                place.setX(std::max(room.left(), std::min(place.x(), room.right() - width())));
+            }
+            move(place);
+            placed_ = true;
+        }
         show();
         raise();
         activateWindow();
