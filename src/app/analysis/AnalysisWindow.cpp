@@ -9,7 +9,9 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -77,7 +79,18 @@ AnalysisWindow::AnalysisWindow(TForm1& form) : QWidget(&form), model_(form.model
     const int left = 2 * kMargin + kCaptionWidth + kFieldWidth;
     figure_->setGeometry(left, kMargin, kWidth - left - kMargin, kHeight - 2 * kMargin);
 
-    QObject::connect(form.fazeimpedance1, &QAction::triggered, this, [this] {
+    QObject::connect(form.fazeimpedance1, &QAction::triggered, this, [this, &form] {
+        if (!placed_) {
+            // Beside the main window at first, so that neither hides the other, kept on its
+            // screen.
+            QPoint place = form.frameGeometry().topRight() + QPoint(1, 0);
+            if (const QScreen* screen = form.screen()) {
+                const QRect room = screen->availableGeometry();
+                place.setX(std::max(room.left(), std::min(place.x(), room.right() - width())));
+            }
+            move(place);
+            placed_ = true;
+        }
         show();
         raise();
         activateWindow();
@@ -114,7 +127,8 @@ void AnalysisWindow::ShowReadings(const instrument::Readings& readings) {
     if (readings.analysis == nullptr) {
         return;
     }
-    const AcReadoutTexts texts = FormatAcReadouts(readings.analysis->Ac());
+    const analysis::AcResult& ac = readings.analysis->Ac();
+    const AcReadoutTexts texts = FormatAcReadouts(ac);
     const std::pair<QLineEdit*, const std::string*> fields[] = {
         {frequency_, &texts.frequency},
         {current_, &texts.current},
@@ -130,7 +144,11 @@ void AnalysisWindow::ShowReadings(const instrument::Readings& readings) {
         {apparentPower_, &texts.apparentPower},
         {powerFactor_, &texts.powerFactor}};
     for (const auto& [edit, text] : fields) {
-        edit->setText(QString::fromStdString(*text));
+        // An unchanged field is not repainted.
+        const QString shown = QString::fromStdString(*text);
+        if (edit->text() != shown) {
+            edit->setText(shown);
+        }
     }
     // The readouts' rms runs over twice the block's frames: one sample unit is worth
     // scale / sqrt 2 of the readouts' mA and mV.
@@ -139,7 +157,9 @@ void AnalysisWindow::ShowReadings(const instrument::Readings& readings) {
     if (rangeMa && rangeMv) {
         figure_->AddBlock(readings.samplesL, readings.currentScale / std::numbers::sqrt2,
                           readings.samplesR, readings.voltageScale / std::numbers::sqrt2, *rangeMa,
-                          *rangeMv);
+                          *rangeMv,
+                          ac.frequency ? std::optional(instrument::kBlockFrameRate / *ac.frequency)
+                                       : std::nullopt);
     }
 }
 

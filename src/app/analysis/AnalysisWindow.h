@@ -44,6 +44,7 @@ private:
     instrument::Instrument& model_;
     instrument::Instrument::Subscription subscription_;
     bool following_ = false;
+    bool placed_ = false;
     QLineEdit* frequency_ = nullptr;
     QLineEdit* current_ = nullptr;
     QLineEdit* voltage_ = nullptr;

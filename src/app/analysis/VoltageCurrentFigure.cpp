@@ -16,8 +16,8 @@ namespace {
 
 // Divisions of the graticule on each half axis.
 constexpr int kHalfDivisions = 4;
-// Points closer than this in axis units are one point: a pixel of a 1000-pixel figure.
-constexpr double kResolution = 2.0 / 1000;
+// Points closer than this in axis units are one point: a pixel of a 500-pixel figure.
+constexpr double kResolution = 2.0 / 500;
 const QColor kTrace(255, 255, 255);
 const QColor kGraticule(70, 70, 70);
 const QColor kAxis(128, 128, 128);
@@ -54,7 +54,8 @@ VoltageCurrentFigure::VoltageCurrentFigure(QWidget* parent) : QWidget(parent) {
 
 void VoltageCurrentFigure::AddBlock(std::span<const std::int32_t> current, double maPerUnit,
                                     std::span<const std::int32_t> voltage, double mvPerUnit,
-                                    double rangeMa, double rangeMv) {
+                                    double rangeMa, double rangeMv,
+                                    std::optional<double> periodFrames) {
     if (!(rangeMa > 0) || !(rangeMv > 0)) {
         return;
     }
@@ -65,7 +66,12 @@ void VoltageCurrentFigure::AddBlock(std::span<const std::int32_t> current, doubl
         rangeMv_ = rangeMv;
     }
     Trace trace;
-    const std::size_t frames = std::min(current.size(), voltage.size());
+    std::size_t frames = kMaxFrames;
+    if (periodFrames && *periodFrames > 0) {
+        frames = static_cast<std::size_t>(
+            std::clamp(2 * *periodFrames, double(kMinFrames), double(kMaxFrames)));
+    }
+    frames = std::min({frames, current.size(), voltage.size()});
     trace.reserve(frames);
     const double xPerUnit = mvPerUnit / rangeMv;
     const double yPerUnit = maPerUnit / rangeMa;

@@ -29,11 +29,18 @@ public:
 
     explicit VoltageCurrentFigure(QWidget* parent);
 
-    // One block: its frames (sample units), what one sample unit is worth (mA, mV) and the
-    // ranges in force (mA, mV), which the axes span. Keeps what it needs of the spans.
+    // Frames drawn of a block: two periods of its fundamental, at least kMinFrames (10 ms) and
+    // at most kMaxFrames (50 ms); a steady signal retraces the same curve in every period, and
+    // the figure is redrawn for every block.
+    static constexpr std::size_t kMinFrames = 441;
+    static constexpr std::size_t kMaxFrames = 2205;
+
+    // One block: its frames (sample units), what one sample unit is worth (mA, mV), the ranges
+    // in force (mA, mV), which the axes span, and the fundamental's period in frames where
+    // there is one. Keeps what it needs of the spans.
     void AddBlock(std::span<const std::int32_t> current, double maPerUnit,
                   std::span<const std::int32_t> voltage, double mvPerUnit, double rangeMa,
-                  double rangeMv);
+                  double rangeMv, std::optional<double> periodFrames = std::nullopt);
     // Forgets the blocks kept.
     void Clear();
 
@@ -44,7 +51,7 @@ protected:
 
 private:
     // A block's points in axis units (-1 .. 1 across each range), neighbours that would fall
-    // on the same pixel of the largest figure merged.
+    // on the same pixel merged.
     using Trace = std::vector<QPointF>;
     std::deque<Trace> traces_;
     double rangeMa_ = 0;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/program/Options.h"
 
+#include "platform/sim/MeasuringUnit.h"
+
 #include <charconv>
 #include <set>
 #include <string_view>
@@ -11,7 +13,7 @@ namespace {
 
 const std::string_view valueOptions[] = {
     "--audio",  "--input",     "--log",  "--quit-after",  "--screenshot", "--script",
-    "--report", "--calibrate", "--scpi", "--scpi-listen", "--spectrum"};
+    "--report", "--calibrate", "--scpi", "--scpi-listen", "--spectrum",   "--load"};
 
 ParsedCommandLine Failure(const std::string& what) {
     ParsedCommandLine result;
@@ -50,6 +52,11 @@ std::string Apply(Options& options, std::string_view name, const std::string& va
         options.audio = value == "auto" ? "" : value;
     } else if (name == "--input") {
         options.input = value;
+    } else if (name == "--load") {
+        if (!platform::sim::LoadNamed(value)) {
+            return "unknown load '" + value + "' for --load; give rc, r or rl";
+        }
+        options.load = value;
     } else if (name == "--log") {
         options.log = value;
     } else if (name == "--screenshot") {
@@ -98,6 +105,9 @@ std::string UsageText() {
            "  --input FILE        the simulated card plays FILE (stereo or mono, 44100 Hz) into\n"
            "                      its input, looped; first file channel = voltage UR, second =\n"
            "                      current IL; implies --audio sim\n"
+           "  --load LOAD         the simulated measuring unit's load: 'rc' (22 ohm + 68 uF,\n"
+           "                      the default), 'r' (22 ohm) or 'rl' (22 ohm + 10 mH);\n"
+           "                      implies --audio sim\n"
            "  --log FILE          write one CSV row of readouts per captured block to FILE\n"
            "                      ('-' = standard output)\n"
            "  --quit-after MS     close the window after MS milliseconds\n"
@@ -168,6 +178,18 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     }
     if (!options.scpiListen.empty() && !options.scpiPort) {
         return Failure("--scpi-listen needs --scpi PORT");
+    }
+    if (!options.load.empty()) {
+        if (!options.input.empty()) {
+            return Failure("--load chooses what the simulated measuring unit measures and "
+                           "cannot be used with --input, which replaces it");
+        }
+        if (!options.audio.empty() && options.audio != "sim") {
+            return Failure("--load chooses the simulated measuring unit's load and cannot be "
+                           "used with --audio " +
+                           options.audio);
+        }
+        options.audio = "sim";
     }
     if (!options.input.empty()) {
         if (!options.audio.empty() && options.audio != "sim") {

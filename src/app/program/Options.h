@@ -20,6 +20,8 @@ struct Options {
     std::string audio;
     // A sound file that the simulated card plays into its capture input, looped; empty = none.
     std::string input;
+    // The simulated measuring unit's load: "rc", "r" or "rl"; empty = the default (rc).
+    std::string load;
     // CSV file of the readouts, "-" for standard output; empty = no log.
     std::string log;
     // Frequency-response report written when the program closes (.csv, .svg or .png); empty =

@@ -30,6 +30,7 @@
 #include "platform/BufferMemory.h"
 #include "platform/CardLock.h"
 #include "platform/VolumeJournal.h"
+#include "platform/sim/MeasuringUnit.h"
 #include "platform/sim/SimulatedSystem.h"
 #include "platform/sim/SoundFileSource.h"
 
@@ -54,9 +55,17 @@ std::vector<app::ScriptCommand> ReadScript(const std::string& file, app::InputWa
     return std::move(parsed.commands);
 }
 
-// The sound card of this run: the simulated one playing --input, or the --audio choice.
+// The sound card of this run: the simulated one with the --load or playing --input, or the
+// --audio choice.
 platform::AudioSystem OpenSoundCard(const app::Options& options, platform::Dispatcher& dispatcher,
                                     app::InputWait& inputWait) {
+    if (!options.load.empty()) {
+        platform::AudioSystem system = platform::sim::OpenSimulatedSystem(
+            dispatcher, std::make_unique<platform::sim::MeasuringUnit>(
+                            *platform::sim::LoadNamed(options.load)));
+        system.description += ", load " + options.load;
+        return system;
+    }
     if (options.input.empty()) {
         return platform::OpenAudioSystem(options.audio, dispatcher);
     }
@@ -252,6 +261,7 @@ int main(int argc, char** argv) {
                           volumeJournal ? &*volumeJournal : nullptr,
                           /*takeVolumesAtCreation=*/false},
         nullptr, calibration);
+    new app::AnalysisWindow(*form); // hidden until its menu entry opens it; owned by the form
     // The listeners of the instrument's readings, in any order.
     if (resources.log) {
         resources.log->Follow(form->model);
@@ -269,7 +279,6 @@ int main(int argc, char** argv) {
         spectrum->KeepFollowing();
     }
     std::unique_ptr<app::CalibrationRun> calibrationRun;
-    new app::AnalysisWindow(*form); // hidden until its menu entry opens it; owned by the form
     if (options.calibrate) {
         calibrationRun = std::make_unique<app::CalibrationRun>(
             *options.calibrate, calibrationCard, form->model, [&form] { form->close(); });

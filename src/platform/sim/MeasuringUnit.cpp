@@ -12,6 +12,8 @@ MeasuringUnit::MeasuringUnit(Load load, std::uint64_t noiseSeed)
     : load_(load), noiseState_(noiseSeed != 0 ? noiseSeed : kDefaultNoiseSeed) {
     if (load_.capacitanceFarads > 0.0) {
         halfStep_ = 1.0 / (2.0 * kFrameRate * load_.resistanceOhms * load_.capacitanceFarads);
+    } else if (load_.inductanceHenries > 0.0) {
+        coilStep_ = 1.0 / (2.0 * kFrameRate * load_.inductanceHenries);
     }
 }
 
@@ -24,8 +26,16 @@ void MeasuringUnit::Render(const std::int16_t* played, std::size_t frames, std::
                 ((1.0 - halfStep_) * capacitorVolts_ + halfStep_ * (drive + previousDriveVolts_)) /
                 (1.0 + halfStep_);
         }
+        double current = (drive - capacitorVolts_) / load_.resistanceOhms;
+        if (coilStep_ > 0.0) {
+            // Trapezoidal rule on L dI/dt = U - R I, solved for the new I.
+            const double resistive = coilStep_ * load_.resistanceOhms;
+            coilAmperes_ =
+                ((1.0 - resistive) * coilAmperes_ + coilStep_ * (drive + previousDriveVolts_)) /
+                (1.0 + resistive);
+            current = coilAmperes_;
+        }
         previousDriveVolts_ = drive;
-        const double current = (drive - capacitorVolts_) / load_.resistanceOhms;
         stereo[2 * i] = Capture(drive * kVoltageUnitsPerVolt + NextNoise());
         stereo[2 * i + 1] = Capture(current * kCurrentUnitsPerAmpere + NextNoise());
     }
@@ -43,6 +53,19 @@ double MeasuringUnit::NextNoise() {
     };
     const double first = uniform();
     return kNoiseUnits * (first + uniform());
+}
+
+std::optional<MeasuringUnit::Load> LoadNamed(std::string_view name) {
+    if (name == "rc") {
+        return MeasuringUnit::Load{};
+    }
+    if (name == "r") {
+        return MeasuringUnit::Load{22.0, 0.0, 0.0};
+    }
+    if (name == "rl") {
+        return MeasuringUnit::Load{22.0, 0.0, 10e-3};
+    }
+    return std::nullopt;
 }
 
 std::int16_t MeasuringUnit::Capture(double value) {

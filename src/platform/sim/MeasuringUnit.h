@@ -10,8 +10,9 @@
 // - drive: the output sample times kDriveVoltsPerUnit (full scale 32768 = 4 V peak) is the
 //   voltage across the load (an ideal source);
 // - load: by default 22 ohm in series with 68 uF (time constant 1.496 ms); the capacitor's
-//   voltage is integrated with the trapezoidal (bilinear) rule and carried from step to step,
-//   so a signal rendered in pieces is the same as rendered at once;
+//   voltage (or a coil's current) is integrated with the trapezoidal (bilinear) rule and
+//   carried from step to step, so a signal rendered in pieces is the same as rendered at once;
+//   --load picks one of the loads LoadNamed knows;
 // - capture: kVoltageUnitsPerVolt and kCurrentUnitsPerAmpere are the instrument's start-up
 //   calibration (0.46 mV and 0.063 mA per unit of its rms figure, which is taken over a block
 //   padded with as many zeros as samples, hence the factor sqrt(2)), so the readouts show the
@@ -29,6 +30,8 @@
 #include "platform/sim/SimulatedCard.h"
 
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 namespace platform::sim {
 
@@ -41,9 +44,11 @@ public:
     static constexpr double kNoiseUnits = 1.5;
     static constexpr std::uint64_t kDefaultNoiseSeed = 0x5EED0F1A2B3C4D5Eull;
 
+    // A resistor in series with a capacitor or a coil (not both); neither: a plain resistor.
     struct Load {
         double resistanceOhms = 22.0;
-        double capacitanceFarads = 68e-6; // 0 = no capacitor: a plain resistor
+        double capacitanceFarads = 68e-6; // 0 = no capacitor
+        double inductanceHenries = 0.0;   // 0 = no coil; used only without a capacitor
     };
 
     MeasuringUnit();
@@ -57,9 +62,15 @@ private:
 
     Load load_;
     double halfStep_ = 0.0;       // sampling period / (2 RC); 0 without a capacitor
-    double capacitorVolts_ = 0.0; // state carried between steps
+    double coilStep_ = 0.0;       // sampling period / (2 L); 0 without a coil
+    double capacitorVolts_ = 0.0; // states carried between steps
+    double coilAmperes_ = 0.0;
     double previousDriveVolts_ = 0.0;
     std::uint64_t noiseState_;
 };
+
+// The loads a user can pick by name: "rc" (the default, 22 ohm + 68 uF), "r" (22 ohm alone)
+// and "rl" (22 ohm + 10 mH); nothing for another name.
+std::optional<MeasuringUnit::Load> LoadNamed(std::string_view name);
 
 } // namespace platform::sim

@@ -5,12 +5,16 @@
 
 #include "ProgramRunSupport.h"
 
+#include <QImage>
+
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <numbers>
@@ -215,19 +219,57 @@ INSTANTIATE_TEST_SUITE_P(
                                  {}}),
     [](const testing::TestParamInfo<BadRecording>& info) { return info.param.name; });
 
-// The simulated measuring unit's load of 22 ohm and 68 uF at the start-up tone of 100 Hz.
-TEST(LogOfSimulatedLoad, PhaseAndSeriesPartsFollowTheLoadsFormula) {
-    const double f = 100;
+// The simulated measuring unit's loads at the start-up tone of 100 Hz: 22 ohm alone, with
+// 68 uF (the default) or with 10 mH.
+struct SimulatedLoad {
+    const char* option;
+    double reactance; // ohm
+};
+
+class LogOfSimulatedLoad : public testing::TestWithParam<SimulatedLoad> {};
+
+TEST_P(LogOfSimulatedLoad, PhaseAndSeriesPartsFollowTheLoadsFormula) {
     const double r = 22;
-    const double x = -1 / (2 * std::numbers::pi * f * 68e-6);
+    const double x = GetParam().reactance;
     const double phase = std::atan2(x, r) * 180 / std::numbers::pi;
-    for (const Analysed& row : SettledRows(Osciloskop("--audio sim --log - --quit-after 2000"))) {
+    const std::string options = GetParam().option;
+    for (const Analysed& row :
+         SettledRows(Osciloskop("--audio sim " + options + " --log - --quit-after 2000"))) {
         ASSERT_TRUE(row.at("phase_deg"));
-        EXPECT_NEAR(*row.at("fundamental_Hz"), f, 0.01);
+        EXPECT_NEAR(*row.at("fundamental_Hz"), 100, 0.01);
         EXPECT_NEAR(*row.at("phase_deg"), phase, 0.3);
         EXPECT_NEAR(*row.at("resistance_ohm"), r, r * 0.01);
-        EXPECT_NEAR(*row.at("reactance_ohm"), x, -x * 0.01);
+        // A resistor's reactance within 1 % of its resistance, others within 1 % of their own.
+        EXPECT_NEAR(*row.at("reactance_ohm"), x, std::max(std::abs(x), r) * 0.01);
     }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ThreeLoads, LogOfSimulatedLoad,
+    testing::Values(SimulatedLoad{"", -1 / (2 * std::numbers::pi * 100 * 68e-6)},
+                    SimulatedLoad{"--load r", 0},
+                    SimulatedLoad{"--load rl", 2 * std::numbers::pi * 100 * 10e-3}),
+    [](const testing::TestParamInfo<SimulatedLoad>& info) {
+        return std::string(info.index == 0 ? "rc" : info.index == 1 ? "r" : "rl");
+    });
+
+// A script opens the analysis window, reads a readout and photographs the window.
+TEST(AnalysisWindowEndToEnd, AScriptOpensReadsAndPhotographsIt) {
+    const fs::path png = Folder() / "analysis.png";
+    const fs::path script = Folder() / "analysis.osc";
+    std::ofstream(script) << "windowshot AnalysisWindow \"" << png.string() << "\"\n";
+    ProgramRun closed = Osciloskop("--load r --script '" + script.string() + "'");
+    EXPECT_EQ(closed.exitCode, 1);
+    EXPECT_NE(closed.err.find("the window 'AnalysisWindow' is not open"), std::string::npos)
+        << closed.err;
+
+    std::ofstream(script) << "menu fazeimpedance1\nwait 2000\nexpect EditInductance —\n"
+                          << "expect EditCapacitance —\nwindowshot AnalysisWindow \""
+                          << png.string() << "\"\nquit\n";
+    ProgramRun run = Osciloskop("--load r --script '" + script.string() + "'");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    QImage image(QString::fromStdString(png.string()));
+    EXPECT_EQ(image.size(), QSize(700, 400));
 }
 
 } // namespace

@@ -123,3 +123,18 @@ TEST(OptionsTest, CalibrationRequestCommandLineRefusesABadReferenceWithExitCodeT
     EXPECT_NE(app::UsageText().find("--calibrate"), std::string::npos);
     EXPECT_NE(app::UsageText().find("--calibration"), std::string::npos);
 }
+
+TEST(OptionsTest, ALoadIsNamedAndOnlyForTheSimulatedMeasuringUnit) {
+    for (const char* load : {"rc", "r", "rl"}) {
+        const ParsedCommandLine parsed = ParseCommandLine({"--load", load});
+        ASSERT_EQ(parsed.action, Action::Run) << parsed.message;
+        EXPECT_EQ(parsed.options.load, load);
+        EXPECT_EQ(parsed.options.audio, "sim") << "a load is the simulated card's";
+    }
+    EXPECT_EQ(ParseCommandLine({"--audio", "sim", "--load=rl"}).options.load, "rl");
+    ExpectFailure({"--load", "c"}, "unknown load 'c' for --load; give rc, r or rl");
+    ExpectFailure({"--load", "RC"}, "unknown load 'RC'");
+    ExpectFailure({"--load", "rl", "--audio", "hw:1"}, "--audio hw:1");
+    ExpectFailure({"--load", "r", "--input", "a.wav"}, "cannot be used with --input");
+    EXPECT_NE(app::UsageText().find("--load"), std::string::npos);
+}
