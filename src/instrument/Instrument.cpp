@@ -115,6 +115,10 @@ std::string Instrument::AppliedTimeBaseName() const {
     return display::TimeBandName(static_cast<int>(applied - timeBaseApplied.begin()) + 1);
 }
 
+double Readings::FrameScale(measure::Channel channel) const {
+    return (channel == measure::Channel::L ? currentScale : voltageScale) / std::numbers::sqrt2;
+}
+
 Readings Instrument::MakeReadings(bool outputPlaying) const {
     // One value per captured frame: the channel arrays hold captureCount positions, of which
     // the latter half lies past the block.
@@ -137,11 +141,8 @@ void Instrument::PublishMeasuredBlock(bool outputPlaying) {
     }
     blockAwaitingReport = false;
     Readings readings = MakeReadings(outputPlaying);
-    // The readouts' rms runs over twice the block's frames, the second half zero, so one unit
-    // of the samples' own rms is worth scale / sqrt 2 in the readouts' mA and mV: a clean
-    // sine's fundamental then reads as its rms readout.
-    blockAnalysis_.Begin(readings.samplesL, readings.currentScale / std::numbers::sqrt2,
-                         readings.samplesR, readings.voltageScale / std::numbers::sqrt2);
+    blockAnalysis_.Begin(readings.samplesL, readings.FrameScale(measure::Channel::L),
+                         readings.samplesR, readings.FrameScale(measure::Channel::R));
     readings.analysis = &blockAnalysis_;
     // A listener may unsubscribe another one (or itself) while it is called.
     std::vector<int> ids;

@@ -49,6 +49,11 @@ struct Readings {
     std::uint16_t peakR = 0;
     double currentScale = 0; // mA and mV per rms sample unit, calibration included
     double voltageScale = 0;
+    // mA (L) or mV (R) rms per rms sample unit of the block's own frames (samplesL/R). The
+    // readouts' mean runs over twice the block's frames, the second half zero, so one unit of
+    // the frames' own rms is worth the readout scale / sqrt 2: a clean sine's level in any
+    // analysis of the frames then reads as its rms readout.
+    double FrameScale(measure::Channel channel) const;
     // The tone generator 1 was playing while the block was captured; none while the output
     // carried anything else or was stopped.
     std::optional<analysis::Tone> tone{};

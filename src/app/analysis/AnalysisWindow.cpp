@@ -150,13 +150,11 @@ void AnalysisWindow::ShowReadings(const instrument::Readings& readings) {
             edit->setText(shown);
         }
     }
-    // The readouts' rms runs over twice the block's frames: one sample unit is worth
-    // scale / sqrt 2 of the readouts' mA and mV.
     const std::optional<double> rangeMa = RangeMilli(readings.rangeL);
     const std::optional<double> rangeMv = RangeMilli(readings.rangeR);
     if (rangeMa && rangeMv) {
-        figure_->AddBlock(readings.samplesL, readings.currentScale / std::numbers::sqrt2,
-                          readings.samplesR, readings.voltageScale / std::numbers::sqrt2, *rangeMa,
+        figure_->AddBlock(readings.samplesL, readings.FrameScale(measure::Channel::L),
+                          readings.samplesR, readings.FrameScale(measure::Channel::R), *rangeMa,
                           *rangeMv,
                           ac.frequency ? std::optional(instrument::kBlockFrameRate / *ac.frequency)
                                        : std::nullopt);

@@ -38,7 +38,7 @@ void SpectrumView::Add(const instrument::Readings& readings) {
     using measure::Channel;
     for (const Channel channel : {Channel::L, Channel::R}) {
         const auto samples = channel == Channel::L ? readings.samplesL : readings.samplesR;
-        const double scale = channel == Channel::L ? readings.currentScale : readings.voltageScale;
+        const double scale = readings.FrameScale(channel);
         if (samples.size() < analysis::kMinBlockSize) {
             continue; // nothing to analyse; the average keeps what it has
         }

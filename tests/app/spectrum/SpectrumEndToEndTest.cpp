@@ -123,8 +123,9 @@ TEST(SpectrumEndToEnd, WindowReadsThdAndTheFlatTopCsvReadsTheToneBetweenBins) {
         SCOPED_TRACE(channel);
         const std::size_t peak = Peak(spectrum.columns[channel]);
         EXPECT_LE(std::abs(spectrum.columns[0][peak] - 1000), kBinWidth / 2);
-        const double rms = channel == 1 ? 8000 / std::sqrt(2) * kCurrentScale
-                                        : 12000 / std::sqrt(2) * kVoltageScale;
+        // The tone's rms as the readouts give it: their mean runs over twice the block's
+        // frames, so a sine of amplitude A reads A / 2 times the scale.
+        const double rms = channel == 1 ? 8000 / 2.0 * kCurrentScale : 12000 / 2.0 * kVoltageScale;
         EXPECT_NEAR(spectrum.columns[channel][peak] / rms, 1, 0.001);
     }
     // Written at the close too, as a picture whose text is text.

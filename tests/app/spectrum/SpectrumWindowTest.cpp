@@ -281,9 +281,11 @@ TEST(SpectrumExport, CsvHoldsTheAveragedFlatTopSpectrum) {
     EXPECT_LE(std::abs(csv.frequency[peakU] - 250), binWidth / 2);
     const double scaleI = rig.form->model.currentScale;
     const double scaleU = rig.form->model.voltageScale;
-    EXPECT_NEAR(csv.current[peakI] / (9000 / std::sqrt(2) * scaleI), 1, 0.001);
-    // Power average of two blocks of 3000 and 4000 peak: rms sqrt((3000² + 4000²) / 2) / sqrt 2.
-    EXPECT_NEAR(csv.voltage[peakU] / (std::sqrt(12.5e6) / std::sqrt(2) * scaleU), 1, 0.001);
+    // Levels as the rms readouts give them: a sine of amplitude A reads A / 2 times the scale,
+    // their mean running over twice the block's frames.
+    EXPECT_NEAR(csv.current[peakI] / (9000 / 2.0 * scaleI), 1, 0.001);
+    // Power average of two blocks of 3000 and 4000 peak: sqrt((3000² + 4000²) / 2) / 2.
+    EXPECT_NEAR(csv.voltage[peakU] / (std::sqrt(12.5e6) / 2.0 * scaleU), 1, 0.001);
 
     // The picture keeps its text as text, with each channel's distortion line.
     ASSERT_EQ(rig.window->Write((file / "s.svg").string()), "");
