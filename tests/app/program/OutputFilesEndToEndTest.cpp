@@ -36,8 +36,8 @@ ProgramRun Osciloskop(const std::string& arguments, int limitKiB = 0) {
     const std::string limit = limitKiB > 0 ? "ulimit -f " + std::to_string(limitKiB) + "; " : "";
     const std::string command =
         "(" + limit + "QT_QPA_PLATFORM=offscreen LSAN_OPTIONS=suppressions='" +
-        suppressions.string() + "' exec timeout 60 '" OSC_PROGRAM "' --audio sim " + arguments +
-        ") 2>'" + err.string() + "'";
+        suppressions.string() + "' exec timeout -k 5 60 '" OSC_PROGRAM "' --audio sim " +
+        arguments + ") 2>'" + err.string() + "'";
     return app::test::RunProgram(command, err);
 }
 
