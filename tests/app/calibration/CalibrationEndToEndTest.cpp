@@ -5,6 +5,7 @@
 // and an unreadable file is reported and left alone until a new calibration replaces it.
 
 #include "program/ProgramRunSupport.h"
+#include "program/StereoWav.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -50,22 +51,7 @@ ProgramRun Osciloskop(const fs::path& config, const std::string& arguments) {
 // One second of stereo 16-bit sound at 44.1 kHz, looped by the simulated card: first channel
 // the voltage UR, second the current IL.
 fs::path Wav(const std::string& name, const std::function<std::pair<double, double>(int)>& frame) {
-    const fs::path path = Scratch(name);
-    SF_INFO info{};
-    info.samplerate = 44100;
-    info.channels = 2;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    EXPECT_NE(file, nullptr) << sf_strerror(nullptr);
-    std::vector<short> samples;
-    for (int k = 0; k < 44100; ++k) {
-        const auto [voltage, current] = frame(k);
-        samples.push_back(static_cast<short>(std::lround(voltage)));
-        samples.push_back(static_cast<short>(std::lround(current)));
-    }
-    sf_writef_short(file, samples.data(), 44100);
-    sf_close(file);
-    return path;
+    return app::test::WriteStereoWav(Scratch(name), frame);
 }
 
 // 441 Hz: every block of 8000 frames holds 80 whole periods and reads the same.

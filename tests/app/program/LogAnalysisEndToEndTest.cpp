@@ -4,6 +4,7 @@
 // simulated measuring unit's loads, whose phase and series parts follow from their formulas.
 
 #include "ProgramRunSupport.h"
+#include "StereoWav.h"
 
 #include <QImage>
 
@@ -40,22 +41,7 @@ ProgramRun Osciloskop(const std::string& arguments) {
 
 // One second of stereo 16-bit frames at 44100 Hz: (voltage, current) of frame k.
 fs::path Wav(const std::string& name, const std::function<std::pair<double, double>(int)>& frame) {
-    const fs::path path = Folder() / name;
-    SF_INFO info{};
-    info.samplerate = 44100;
-    info.channels = 2;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    EXPECT_NE(file, nullptr) << sf_strerror(nullptr);
-    std::vector<short> samples;
-    for (int k = 0; k < 44100; ++k) {
-        auto [voltage, current] = frame(k);
-        samples.push_back(static_cast<short>(std::clamp(std::lround(voltage), -32768L, 32767L)));
-        samples.push_back(static_cast<short>(std::clamp(std::lround(current), -32768L, 32767L)));
-    }
-    sf_writef_short(file, samples.data(), 44100);
-    sf_close(file);
-    return path;
+    return app::test::WriteStereoWav(Folder() / name, frame);
 }
 
 // The analysed columns of every row, by name; nothing for an empty field.

@@ -5,6 +5,7 @@
 // the window was opened, and files that cannot take it refused before the window opens.
 
 #include "program/ProgramRunSupport.h"
+#include "program/StereoWav.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -50,23 +51,10 @@ ProgramRun Osciloskop(const std::string& arguments, const std::string& prefix = 
 // One second of 1000 Hz (bin 181.4, between two bins; whole periods, so the loop is seamless):
 // the voltage a plain sine of 12 000, the current 8 000 with a third harmonic of 1 %.
 fs::path TestTone() {
-    const fs::path path = Scratch("tone.wav");
-    SF_INFO info{};
-    info.samplerate = 44100;
-    info.channels = 2;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    EXPECT_NE(file, nullptr) << sf_strerror(nullptr);
-    std::vector<short> samples;
-    for (int k = 0; k < 44100; ++k) {
+    return app::test::WriteStereoWav(Scratch("tone.wav"), [](int k) {
         const double t = 2 * std::numbers::pi * 1000 * k / 44100;
-        samples.push_back(static_cast<short>(std::lround(12000 * std::sin(t))));
-        samples.push_back(
-            static_cast<short>(std::lround(8000 * std::sin(t) + 80 * std::sin(3 * t + 0.4))));
-    }
-    sf_writef_short(file, samples.data(), 44100);
-    sf_close(file);
-    return path;
+        return std::pair(12000 * std::sin(t), 8000 * std::sin(t) + 80 * std::sin(3 * t + 0.4));
+    });
 }
 
 struct Csv {
