@@ -139,9 +139,11 @@ int ExitCodeAfterClose(int result, const app::ScriptRunner* runner,
 }
 
 // The files the run was asked to write when the window has closed. A screenshot that cannot be
-// saved makes the exit code 1; an unwritten report or an incomplete log turns a 0 into 1.
+// saved makes the exit code 1; an unwritten report or spectrum or an incomplete log turns a 0
+// into 1.
 int WriteClosingFiles(int result, const app::Options& options, QWidget& window,
-                      const app::FrequencyReport* report, app::MeasurementLog* log) {
+                      const app::FrequencyReport* report, app::spectrum::SpectrumWindow& spectrum,
+                      app::MeasurementLog* log) {
     if (!options.screenshot.empty()) {
         if (const std::string error = app::SaveWidgetPicture(window, options.screenshot);
             !error.empty()) {
@@ -151,6 +153,12 @@ int WriteClosingFiles(int result, const app::Options& options, QWidget& window,
     }
     if (!options.report.empty()) {
         if (const std::string error = report->Write(options.report, std::cerr); !error.empty()) {
+            std::cerr << "osciloskop: " << error << '\n';
+            result = result == 0 ? 1 : result;
+        }
+    }
+    if (!options.spectrum.empty()) {
+        if (const std::string error = spectrum.Write(options.spectrum); !error.empty()) {
             std::cerr << "osciloskop: " << error << '\n';
             result = result == 0 ? 1 : result;
         }
@@ -329,12 +337,7 @@ int main(int argc, char** argv) {
     int result =
         ExitCodeAfterClose(application.exec(), runner.get(), calibrationRun.get(), signalClose);
     result = WriteClosingFiles(result, options, *form->centralWidget(), report ? &*report : nullptr,
-                               resources.log.get());
-    if (const std::string error = options.spectrum.empty() ? "" : spectrum->Write(options.spectrum);
-        !error.empty()) {
-        std::cerr << "osciloskop: " << error << '\n';
-        result = result == 0 ? 1 : result;
-    }
+                               *spectrum, resources.log.get());
     TellLostBlocks(*system.wave, started);
     // The streams close with the window; their close notifications release what the streams
     // left for them, so they are delivered before the sound card goes.
