@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/report/ResponsePlot.h"
 
+#include "app/widgets/WidgetPicture.h"
+
 #include "display/Canvas.h"
 
 #include <QBuffer>
@@ -296,11 +298,7 @@ QByteArray ResponsePlotPng(const std::vector<ResponsePoint>& points, const std::
     image.setDotsPerMeterY(dotsPerMeter);
     image.fill(kBackground);
     Render(image, points, title);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return png;
+    return PngBytes(image);
 }
 
 } // namespace app

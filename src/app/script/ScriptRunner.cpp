@@ -6,11 +6,9 @@
 #include "app/widgets/WidgetPicture.h"
 #include "app/window/ErrorReport.h"
 #include "app/window/TForm1.h"
-#include "platform/OutputFile.h"
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QBuffer>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -223,12 +221,7 @@ std::string ScriptRunner::PerformWindowShot(const ScriptCommand& command, QWidge
     if (!window->isVisible()) {
         return "the window '" + Echo(name) + "' is not open";
     }
-    QByteArray png;
-    QBuffer buffer(&png);
-    if (!buffer.open(QIODevice::WriteOnly) || !window->grab().save(&buffer, "PNG")) {
-        return "cannot save the screenshot '" + Echo(file) + "'";
-    }
-    return platform::WriteWhole(file, std::string_view(png.constData(), png.size()));
+    return SaveWidgetPicture(*window, file);
 }
 
 std::string ScriptRunner::PerformReport(const ScriptCommand& command, QWidget*) {

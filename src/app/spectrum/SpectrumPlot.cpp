@@ -2,6 +2,7 @@
 #include "app/spectrum/SpectrumPlot.h"
 
 #include "app/spectrum/SpectrumTexts.h"
+#include "app/widgets/WidgetPicture.h"
 #include "app/window/layout/Form1LayoutKit.h"
 
 #include <QBuffer>
@@ -251,11 +252,7 @@ QByteArray SpectrumPng(const SpectrumView& view, bool logAxis) {
         QPainter painter(&image);
         RenderExport(painter, view, logAxis);
     }
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return png;
+    return PngBytes(image);
 }
 
 SpectrumPlot::SpectrumPlot(const SpectrumView& view, QWidget* parent)

@@ -254,37 +254,14 @@ TEST(EndToEnd, BadCommandLinesAndFilesFailWithExitCodeTwo) {
     EXPECT_NE(help.out.find("--screenshot FILE"), std::string::npos);
 }
 
-// The program with a readout log, sent `signal` once the log shows readouts. Returns the
-// process's own exit code; -1 when the signal ended it instead of the window's close.
-int ExitCodeAfterSignal(int signal, const fs::path& log) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, STDERR_FILENO);
-        execl(OSC_PROGRAM, OSC_PROGRAM, "--audio", "sim", "--log", log.c_str(), nullptr);
-        _exit(127);
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    const auto rows = [&log] {
-        const std::string text = ReadAll(log);
-        return std::count(text.begin(), text.end(), '\n');
-    };
-    while (rows() < 3 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    kill(pid, signal);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 TEST(EndToEnd, EndingSignalsCloseTheWindowAndExitWith128PlusTheSignal) {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) {
         SCOPED_TRACE(signal);
         const fs::path log = Scratch("signal.log");
         fs::remove(log);
-        EXPECT_EQ(ExitCodeAfterSignal(signal, log), 128 + signal);
+        EXPECT_EQ(app::test::ExitCodeAfterSignal(OSC_PROGRAM, {"--audio", "sim", "--log", log}, log,
+                                                 signal),
+                  128 + signal);
         const std::string text = ReadAll(log);
         ASSERT_FALSE(text.empty());
         EXPECT_EQ(text.back(), '\n') << "the log ends with a complete row";

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <numbers>
@@ -132,9 +133,12 @@ TEST(SpectrumEndToEnd, SpectrumIsWrittenAtEveryCloseWithoutTheWindowEverOpening)
     EXPECT_NEAR(spectrum.columns[0][Peak(spectrum.columns[2])], 1000, kBinWidth / 2);
 
     // An ending signal closes the window as the user would: the file is there all the same.
-    run = Osciloskop("--audio sim --spectrum '" + signal.string() + "'",
-                     "timeout --preserve-status -s TERM 3");
-    EXPECT_EQ(run.exitCode, 128 + 15) << run.err;
+    const fs::path log = Scratch("signal.csv");
+    fs::remove(log);
+    EXPECT_EQ(app::test::ExitCodeAfterSignal(OSC_PROGRAM,
+                                             {"--audio", "sim", "--log", log, "--spectrum", signal},
+                                             log, SIGTERM),
+              128 + SIGTERM);
     EXPECT_EQ(ReadAll(signal).substr(1, 3), "PNG");
 }
 
