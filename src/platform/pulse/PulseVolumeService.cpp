@@ -159,13 +159,14 @@ std::optional<PulseVolumeService::Sink> PulseVolumeService::ReadSink(const std::
 pa_operation* PulseVolumeService::Apply(const std::string& name, const Sink& sink,
                                         std::uint32_t volume, pa_context_success_cb_t done,
                                         void* userdata) {
-    ownVolumes_.try_emplace(name, sink);
     const pa_cvolume level = ToVolume(sink.map, volume);
-    const Sink written{level, sink.map};
-    for (int side = 0; side < 2; ++side) {
-        const std::optional<long> raw = RawOf(written, side);
-        written_[side] = {raw.has_value(), raw.value_or(0),
-                          static_cast<std::uint16_t>(volume >> (16 * side))};
+    if (name == defaultSink_) {
+        const Sink written{level, sink.map};
+        for (int side = 0; side < 2; ++side) {
+            const std::optional<long> raw = RawOf(written, side);
+            written_[side] = {raw.has_value(), raw.value_or(0),
+                              static_cast<std::uint16_t>(volume >> (16 * side))};
+        }
     }
     return pa_context_set_sink_volume_by_name(context_, name.c_str(), &level, done, userdata);
 }
@@ -203,6 +204,15 @@ void PulseVolumeService::WaveOutSetVolume(std::uint32_t device, std::uint32_t vo
     answering_ = sink &&
                  Await([&] { return Apply(defaultSink_, *sink, volume, KeepSuccess, &success); }) &&
                  success;
+    if (answering_ && homeSink_.empty()) {
+        homeSink_ = defaultSink_;
+    }
+    // The caller's level belongs to the sink it first wrote (a level it gives back at close was
+    // read there); that sink may be gone, and then nothing is lost.
+    if (const std::optional<Sink> home =
+            homeSink_ != defaultSink_ ? ReadSink(homeSink_) : std::nullopt) {
+        Await([&] { return Apply(homeSink_, *home, volume, nullptr, nullptr); });
+    }
     pa_threaded_mainloop_unlock(loop_);
 }
 
@@ -246,6 +256,9 @@ void PulseVolumeService::Adopt(const std::string& name) {
                 return;
             }
             const Sink sink{info->volume, info->channel_map};
+            if (service->homeSink_ != info->name) {
+                service->ownVolumes_.try_emplace(info->name, sink);
+            }
             if (pa_operation* set =
                     service->Apply(info->name, sink, *service->levelInForce_, nullptr, nullptr)) {
                 pa_operation_unref(set);

@@ -8,11 +8,12 @@
 // Waveform output device 0 is the server's default sink, the one the card's stream plays to, and
 // follows it: when another sink becomes the default (the card's own sink appearing after a
 // restart that began with a fallback sink), the level last written is applied to that sink too.
-// Before its first change to a sink the service keeps the sink's own volume, and gives every
-// sink it changed that volume back when it is destroyed. There are no auxiliary devices: they
-// read 0 and ignore writes. Levels map 0..0xFFFF onto the server's 0..100 % and read back as
-// written while nobody else moves the sink. A mono sink takes the left level.
-// Calls block until the server answers; run them where that is safe (GuardedVolumeService).
+// A write goes to the default sink and to the sink the first write went to, whose level the
+// caller read and gives back. A sink the service changed on its own, because it became the
+// default, gets the volume it had before that change back when the service is destroyed. There are
+// no auxiliary devices: they read 0 and ignore writes. Levels map 0..0xFFFF onto the server's
+// 0..100 % and read back as written while nobody else moves the sink. A mono sink takes the left
+// level. Calls block until the server answers; run them where that is safe (GuardedVolumeService).
 
 #include "platform/VolumeService.h"
 #include "platform/alsa/AlsaLevel.h"
@@ -57,8 +58,8 @@ private:
     // could not begin or the server went away.
     template <typename Start> bool Await(Start start);
     std::optional<Sink> ReadSink(const std::string& name);
-    // Keeps the sink's own volume if it is the first change, remembers the level written and
-    // starts writing it; the operation, or null.
+    // Starts writing `volume` to the sink, and remembers it when that is the default sink; the
+    // operation, or null.
     pa_operation* Apply(const std::string& name, const Sink& sink, std::uint32_t volume,
                         pa_context_success_cb_t done, void* userdata);
     // Connected, and the connection still stands.
@@ -76,7 +77,8 @@ private:
     std::string defaultSink_;
     std::optional<std::uint32_t> levelInForce_;
     std::array<RememberedLevel, 2> written_; // left, right of the default sink
-    std::map<std::string, Sink> ownVolumes_; // each changed sink's volume before the change
+    std::string homeSink_;                   // the sink the first write went to
+    std::map<std::string, Sink> ownVolumes_; // a sink's volume before it became the default
 };
 
 } // namespace platform
