@@ -49,6 +49,22 @@ std::optional<long> RawOf(const PulseVolumeService::Sink& sink, int side) {
 
 } // namespace
 
+template <typename Start> bool PulseVolumeService::Await(Start start) {
+    pa_operation* operation = start();
+    if (operation == nullptr) {
+        return false;
+    }
+    pa_operation_set_state_callback(
+        operation,
+        [](pa_operation*, void* self) { pa_threaded_mainloop_signal(Self(self)->loop_, 0); }, this);
+    while (pa_operation_get_state(operation) == PA_OPERATION_RUNNING) {
+        pa_threaded_mainloop_wait(loop_);
+    }
+    const bool done = pa_operation_get_state(operation) == PA_OPERATION_DONE;
+    pa_operation_unref(operation);
+    return done;
+}
+
 PulseVolumeService::PulseVolumeService() {
     loop_ = pa_threaded_mainloop_new();
     context_ = pa_context_new(pa_threaded_mainloop_get_api(loop_), "osciloskop volume");
@@ -109,22 +125,6 @@ PulseVolumeService::~PulseVolumeService() {
     pa_threaded_mainloop_stop(loop_);
     pa_context_unref(context_);
     pa_threaded_mainloop_free(loop_);
-}
-
-template <typename Start> bool PulseVolumeService::Await(Start start) {
-    pa_operation* operation = start();
-    if (operation == nullptr) {
-        return false;
-    }
-    pa_operation_set_state_callback(
-        operation,
-        [](pa_operation*, void* self) { pa_threaded_mainloop_signal(Self(self)->loop_, 0); }, this);
-    while (pa_operation_get_state(operation) == PA_OPERATION_RUNNING) {
-        pa_threaded_mainloop_wait(loop_);
-    }
-    const bool done = pa_operation_get_state(operation) == PA_OPERATION_DONE;
-    pa_operation_unref(operation);
-    return done;
 }
 
 namespace {
@@ -209,8 +209,9 @@ void PulseVolumeService::WaveOutSetVolume(std::uint32_t device, std::uint32_t vo
     }
     // The caller's level belongs to the sink it first wrote (a level it gives back at close was
     // read there); that sink may be gone, and then nothing is lost.
-    if (const std::optional<Sink> home =
-            homeSink_ != defaultSink_ ? ReadSink(homeSink_) : std::nullopt) {
+    if (const std::optional<Sink> home = Ready() && !homeSink_.empty() && homeSink_ != defaultSink_
+                                             ? ReadSink(homeSink_)
+                                             : std::nullopt) {
         Await([&] { return Apply(homeSink_, *home, volume, nullptr, nullptr); });
     }
     pa_threaded_mainloop_unlock(loop_);
