@@ -11,7 +11,7 @@ set -euo pipefail
 declare -A sets=(
     [program]="cmake g++ make pkg-config
                qt6-base-dev qt6-qpa-plugins qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
-               portaudio19-dev libasound2-dev libsndfile1-dev libkissfft-dev
+               portaudio19-dev libasound2-dev libpulse-dev libsndfile1-dev libkissfft-dev
                fonts-liberation2"
     [headless]="xvfb xauth"
     [test]="libgtest-dev libbenchmark-dev

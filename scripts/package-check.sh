@@ -13,7 +13,7 @@ fail() {
 
 depends=$(dpkg-deb --field "$deb" Depends)
 echo "Depends: $depends"
-for needed in libc6 libqt6widgets6 libportaudio2 libsndfile1 fonts-liberation2 qt6-qpa-plugins; do
+for needed in libc6 libqt6widgets6 libportaudio2 libpulse0 libsndfile1 fonts-liberation2 qt6-qpa-plugins; do
     [[ ", $depends," == *", $needed "* || ", $depends," == *", $needed,"* ]] ||
         fail "Depends lacks $needed"
 done

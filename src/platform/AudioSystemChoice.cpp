@@ -6,9 +6,11 @@
 #include "platform/alsa/AlsaVolumeService.h"
 #include "platform/portaudio/PortAudioSession.h"
 #include "platform/portaudio/PortAudioWaveService.h"
+#include "platform/pulse/PulseVolumeService.h"
 #include "platform/sim/SimulatedSystem.h"
 
 #include <chrono>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -35,13 +37,32 @@ std::string DeviceList() {
 // answering; a working server answers within milliseconds.
 constexpr std::chrono::milliseconds kVolumeDeadline{500};
 
+// The volumes of the card behind `mixer`. Where that is the default device and a sound server
+// answers, its sink volume is set through the server itself: the server's ALSA mixer stays on
+// the sink that was the default when it was opened, and the card's own sink may become the
+// default only later. Once a server was found, a reopening that finds none gives a service
+// that does not answer, rather than a plain ALSA mixer that would answer for something else.
+GuardedVolumeService::Open VolumeOpener(const std::string& mixer) {
+    if (mixer != "default") {
+        return [mixer] { return std::make_unique<AlsaVolumeService>(mixer); };
+    }
+    auto serverSeen = std::make_shared<bool>(false);
+    return [mixer, serverSeen]() -> std::unique_ptr<VolumeService> {
+        auto pulse = std::make_unique<PulseVolumeService>();
+        *serverSeen = *serverSeen || pulse->Connected();
+        if (*serverSeen) {
+            return pulse;
+        }
+        return std::make_unique<AlsaVolumeService>(mixer);
+    };
+}
+
 AudioSystem OpenPortAudioSystem(PaDeviceIndex device, Dispatcher& dispatcher) {
     AudioSystem system;
     system.wave = std::make_unique<PortAudioWaveService>(dispatcher, device);
     const std::string mixer = MixerNameFor(device);
     system.card = CardIdentity(mixer);
-    system.volume = std::make_unique<GuardedVolumeService>(
-        [mixer] { return std::make_unique<AlsaVolumeService>(mixer); }, kVolumeDeadline);
+    system.volume = std::make_unique<GuardedVolumeService>(VolumeOpener(mixer), kVolumeDeadline);
     system.mixer = std::make_unique<AlsaMixerDevices>();
     system.description = std::string("audio: PortAudio device '") + Pa_GetDeviceInfo(device)->name +
                          "'" + (device == Pa_GetDefaultOutputDevice() ? " (default)" : "");

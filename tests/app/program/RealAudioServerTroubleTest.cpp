@@ -2,8 +2,9 @@
 // The osciloskop program on sound servers that misbehave, each server the test's own and of the
 // shared server's kind, PulseAudio or PipeWire: a server that stops answering neither holds the
 // close nor the start, and the volumes left are named; a server restarted at the same address
-// gets the instrument's output volume again and its own volume back at close; and the
-// one-instrument lock knows a server by its socket, not by how the environment spells it.
+// gets the instrument's output volume again and its own volume back at close, as does a card's
+// sink that becomes the default later; and the one-instrument lock knows a server by its
+// socket, not by how the environment spells it.
 
 #include "PrivateSoundServer.h"
 #include "ProgramRunSupport.h"
@@ -208,6 +209,44 @@ TEST_F(ServerTrouble, RestartedServerGetsTheOutputVolumeAndKeepsItsOwnAfterClose
     EXPECT_EQ(program.Wait(), 128 + SIGTERM);
     EXPECT_NE(server.SinkVolume().find(own), std::string::npos)
         << server.SinkVolume() << "the old server's volume went to the new one";
+}
+
+// A server restarted with a fallback sink first: the card's own sink appears and becomes the
+// default while the instrument runs. The output level follows it, and at close each sink has
+// the level its user gave it.
+TEST_F(ServerTrouble, CardSinkThatBecomesTheDefaultLaterGetsTheOutputVolumeAndBothTheirOwnBack) {
+    const auto instrumentLevel = [&](const std::string& sink) {
+        const std::string volume = server.Pactl("get-sink-volume " + sink);
+        return volume.find("front-left: 65536 / 100%") != std::string::npos &&
+               volume.find("front-right: 0 /   0%") != std::string::npos;
+    };
+    const auto userLevel = [&](const std::string& sink, const std::string& percent) {
+        const std::string volume = server.Pactl("get-sink-volume " + sink);
+        return volume.find("front-left: ") != std::string::npos &&
+               volume.find("/ " + percent + " /") != volume.rfind("/ " + percent + " /");
+    };
+    server.Pactl("set-sink-volume osc_null 42%");
+    Program program("late-sink", On(server));
+    ASSERT_TRUE(program.Measures()) << program.Errors();
+    ASSERT_TRUE(WaitFor([&] { return instrumentLevel("osc_null"); }, 20s))
+        << server.SinkVolume() << program.Errors();
+
+    server.Pactl("load-module module-null-sink sink_name=osc_card rate=44100 channels=2");
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            server.Pactl("set-sink-volume osc_card 57%");
+            return userLevel("osc_card", " 57%");
+        },
+        20s))
+        << server.Pactl("list short sinks");
+    server.Pactl("set-default-sink osc_card");
+    EXPECT_TRUE(WaitFor([&] { return instrumentLevel("osc_card"); }, 20s))
+        << server.Pactl("get-sink-volume osc_card") << program.Errors();
+
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.Wait(), 128 + SIGTERM);
+    EXPECT_TRUE(userLevel("osc_null", " 42%")) << server.SinkVolume();
+    EXPECT_TRUE(userLevel("osc_card", " 57%")) << server.Pactl("get-sink-volume osc_card");
 }
 
 TEST_F(ServerTrouble, OneInstrumentPerServerHoweverItIsSpelledTwoServersTwo) {
